@@ -1,0 +1,40 @@
+# Quick start:  make demo   (build, then map the sample tree)
+#               make test   (build, then run every test)
+PREFIX ?= /usr/local
+BUILD  ?= build
+JOBS   ?= $(shell nproc 2>/dev/null || echo 4)
+PACKAGES = cmake ninja-build g++ nlohmann-json3-dev libicu-dev libgtest-dev graphviz python3 bsdutils
+
+.PHONY: build test demo install deps bench fuzz asan clean
+
+# Installs the Debian packages the build needs, only when one is missing.
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	  $$SUDO apt-get update -q && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	./$(BUILD)/quillon keystone map samples/demo
+
+asan: deps
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) build-asan

@@ -1,0 +1,144 @@
+#include "fsys.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "text.hpp"
+
+namespace fsys {
+
+IoError os_error(int errnum) {
+  return IoError{std::string(std::strerror(errnum)) + " (os error " + std::to_string(errnum) + ")"};
+}
+
+IoError invalid_utf8() { return IoError{"stream did not contain valid UTF-8"}; }
+
+namespace {
+
+EntryType type_of_mode(mode_t mode) {
+  if (S_ISREG(mode)) return EntryType::File;
+  if (S_ISDIR(mode)) return EntryType::Directory;
+  if (S_ISLNK(mode)) return EntryType::Symlink;
+  return EntryType::Other;
+}
+
+// Closes a descriptor or directory stream on every path out of a function.
+struct FdGuard {
+  int fd;
+  ~FdGuard() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+struct DirGuard {
+  DIR* dir;
+  ~DirGuard() {
+    if (dir) ::closedir(dir);
+  }
+};
+
+}  // namespace
+
+std::expected<std::vector<DirEntry>, IoError> list_dir(const std::string& path) {
+  DirGuard guard{::opendir(path.c_str())};
+  if (!guard.dir) return std::unexpected(os_error(errno));
+  std::vector<DirEntry> entries;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(guard.dir);
+    if (!entry) {
+      if (errno != 0) return std::unexpected(os_error(errno));
+      break;
+    }
+    std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    EntryType type = EntryType::Other;
+    switch (entry->d_type) {
+      case DT_REG: type = EntryType::File; break;
+      case DT_DIR: type = EntryType::Directory; break;
+      case DT_LNK: type = EntryType::Symlink; break;
+      case DT_UNKNOWN: {
+        struct stat st;
+        if (::fstatat(::dirfd(guard.dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+          return std::unexpected(os_error(errno));
+        }
+        type = type_of_mode(st.st_mode);
+        break;
+      }
+      default: type = EntryType::Other; break;
+    }
+    entries.push_back(DirEntry{std::string(name), type});
+  }
+  return entries;
+}
+
+std::expected<std::string, IoError> read_file(const std::string& path) {
+  FdGuard guard{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+  if (guard.fd < 0) return std::unexpected(os_error(errno));
+  struct stat st;
+  if (::fstat(guard.fd, &st) != 0) return std::unexpected(os_error(errno));
+  if (S_ISDIR(st.st_mode)) return std::unexpected(os_error(EISDIR));
+  if (!S_ISREG(st.st_mode)) return std::unexpected(os_error(EINVAL));
+  std::string content;
+  if (st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(guard.fd, chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(os_error(errno));
+    }
+    if (n == 0) break;
+    content.append(chunk, static_cast<std::size_t>(n));
+  }
+  return content;
+}
+
+std::expected<std::string, IoError> read_text(const std::string& path) {
+  auto content = read_file(path);
+  if (content && !text::is_utf8(*content)) return std::unexpected(invalid_utf8());
+  return content;
+}
+
+std::expected<void, IoError> write_file(const std::string& path, std::string_view content) {
+  FdGuard guard{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
+  if (guard.fd < 0) return std::unexpected(os_error(errno));
+  while (!content.empty()) {
+    const ssize_t n = ::write(guard.fd, content.data(), content.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(os_error(errno));
+    }
+    content.remove_prefix(static_cast<std::size_t>(n));
+  }
+  const int fd = guard.fd;
+  guard.fd = -1;
+  if (::close(fd) != 0) return std::unexpected(os_error(errno));
+  return {};
+}
+
+bool is_directory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool file_id(const std::string& path, std::uint64_t& dev, std::uint64_t& ino) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  dev = static_cast<std::uint64_t>(st.st_dev);
+  ino = static_cast<std::uint64_t>(st.st_ino);
+  return true;
+}
+
+std::string join(std::string_view dir, std::string_view name) {
+  std::string out(dir);
+  if (!out.empty() && out.back() != '/') out += '/';
+  out += name;
+  return out;
+}
+
+}  // namespace fsys

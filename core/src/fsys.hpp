@@ -1,0 +1,56 @@
+// File-system access for the surveys and the command line: directory listings, file status and
+// whole-file reads, with failures carried as values holding the system's own error text.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fsys {
+
+/// An I/O failure; `message` is the user text, e.g. "No such file or directory (os error 2)" or
+/// "stream did not contain valid UTF-8".
+struct IoError {
+  std::string message;
+};
+
+/// The text of a system error number: the C library's message and " (os error N)".
+IoError os_error(int errnum);
+
+/// The error a whole-file read gives for content that is not valid UTF-8.
+IoError invalid_utf8();
+
+enum class EntryType : std::uint8_t { File, Directory, Symlink, Other };
+
+struct DirEntry {
+  std::string name;  // the raw bytes of the name, as the system returned them
+  EntryType type;    // the entry's own type: a symbolic link is not followed
+};
+
+/// Lists a directory in the file system's order ("." and ".." left out). An entry whose type the
+/// listing does not report is asked with lstat; a failure there fails the listing.
+std::expected<std::vector<DirEntry>, IoError> list_dir(const std::string& path);
+
+/// Reads a whole file (following symbolic links) without checking its encoding. Only regular
+/// files are read: a directory fails with EISDIR, and a FIFO, socket or device fails with EINVAL
+/// without blocking, since it is opened non-blocking and never read.
+std::expected<std::string, IoError> read_file(const std::string& path);
+
+/// Reads a whole file as UTF-8 text; content that is not valid UTF-8 gives `invalid_utf8()`.
+std::expected<std::string, IoError> read_text(const std::string& path);
+
+/// Writes `content` as the whole file, creating it or truncating it.
+std::expected<void, IoError> write_file(const std::string& path, std::string_view content);
+
+/// Whether `path`, following symbolic links, is a directory; false when its status is unknown.
+bool is_directory(const std::string& path);
+
+/// Device and inode of `path`, following symbolic links; false when its status is unknown.
+bool file_id(const std::string& path, std::uint64_t& dev, std::uint64_t& ino);
+
+/// `dir` joined with `name` by one '/' (no '/' added when `dir` is empty or ends with one).
+std::string join(std::string_view dir, std::string_view name);
+
+}  // namespace fsys

@@ -1,0 +1,30 @@
+#include "token.hpp"
+
+namespace rust {
+
+std::string_view TokenBuffer::text(std::uint32_t i) const {
+  const Token& t = tokens_[i];
+  switch (t.kind) {
+    case TokenKind::Ident:
+    case TokenKind::Literal:
+      return (t.synthetic() ? std::string_view(synthetic_) : source_).substr(t.begin, t.length);
+    case TokenKind::Punct: {
+      static constexpr std::string_view kPunct =
+          "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"
+          " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstu"
+          "vwxyz{|}~";
+      return kPunct.substr(t.detail, 1);
+    }
+    case TokenKind::Open: {
+      static constexpr std::string_view kOpen = "([{";
+      return t.delim() == Delim::None ? std::string_view() : kOpen.substr(t.detail, 1);
+    }
+    case TokenKind::Close: {
+      static constexpr std::string_view kClose = ")]}";
+      return t.delim() == Delim::None ? std::string_view() : kClose.substr(t.detail, 1);
+    }
+  }
+  return {};
+}
+
+}  // namespace rust

@@ -1,0 +1,108 @@
+// Token trees of Rust source, as the lexer reads them.
+//
+// A file lexes into one flat vector of tokens. A group is an Open token, its inner tokens and the
+// matching Close token; each delimiter knows the index of its partner, so a parser steps over a
+// whole group in O(1). Tokens hold byte offsets, never strings: the text of an identifier or
+// literal lies in the source buffer (which must outlive the TokenBuffer) or, for the tokens a doc
+// comment turns into, in the buffer's own synthetic text.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rust {
+
+enum class Delim : std::uint8_t { Paren, Bracket, Brace, None };
+
+enum class TokenKind : std::uint8_t {
+  Ident,    // identifier or keyword (raw flag for r#name); also the name after a lifetime's quote
+  Punct,    // one punctuation character: ~ ! # $ % ^ & * - = + | ; : , < . > / ? @ '
+  Literal,  // a literal, its text exactly as written
+  Open,     // opening delimiter of a group; `partner` is the index of its Close
+  Close,    // closing delimiter of a group; `partner` is the index of its Open
+};
+
+enum class LitKind : std::uint8_t {
+  Integer,
+  Float,
+  Char,
+  Byte,
+  Str,
+  ByteStr,
+  CStr,
+  RawStr,
+  RawByteStr,
+  RawCStr,
+};
+
+struct Token {
+  static constexpr std::uint8_t kJoint = 1;      // Punct: the next token follows with no space
+  static constexpr std::uint8_t kRaw = 2;        // Ident: written r#name
+  static constexpr std::uint8_t kSynthetic = 4;  // text lies in TokenBuffer::synthetic()
+  static constexpr std::uint8_t kLifetime = 8;   // Punct '\'' that opens a lifetime or label
+
+  std::uint32_t begin = 0;    // byte offset of the text (source, or synthetic when flagged)
+  std::uint32_t length = 0;   // byte length of the text (an Ident's length excludes "r#")
+  std::uint32_t partner = 0;  // Open/Close: index of the matching delimiter
+  TokenKind kind = TokenKind::Punct;
+  std::uint8_t detail = 0;  // Punct: the character; Open/Close: Delim; Literal: LitKind
+  std::uint8_t flags = 0;
+  std::uint8_t reserved = 0;
+
+  bool joint() const { return (flags & kJoint) != 0; }
+  bool raw() const { return (flags & kRaw) != 0; }
+  bool synthetic() const { return (flags & kSynthetic) != 0; }
+  char punct() const { return static_cast<char>(detail); }
+  Delim delim() const { return static_cast<Delim>(detail); }
+  LitKind lit() const { return static_cast<LitKind>(detail); }
+};
+static_assert(sizeof(Token) == 16, "a token stays a small value");
+
+/// The tokens of one source text.
+class TokenBuffer {
+ public:
+  TokenBuffer() = default;
+  TokenBuffer(std::string_view source, std::string synthetic, std::vector<Token> tokens)
+      : source_(source), synthetic_(std::move(synthetic)), tokens_(std::move(tokens)) {}
+
+  std::string_view source() const { return source_; }
+  std::string_view synthetic() const { return synthetic_; }
+  std::span<const Token> tokens() const { return tokens_; }
+  const Token& operator[](std::uint32_t i) const { return tokens_[i]; }
+  std::uint32_t size() const { return static_cast<std::uint32_t>(tokens_.size()); }
+
+  /// The text of token `i`: an identifier's name (without "r#"), a literal as written, a
+  /// punctuation or delimiter character.
+  std::string_view text(std::uint32_t i) const;
+
+ private:
+  std::string_view source_;
+  std::string synthetic_;
+  std::vector<Token> tokens_;
+};
+
+/// Why a text does not lex; `offset` is the byte offset in the lexed text.
+struct LexError {
+  std::uint32_t offset = 0;
+  std::string message;
+};
+
+/// The part of a file's text that is lexed: without a leading byte-order mark, and without a
+/// first line that begins with "#!" but does not open an inner attribute.
+std::string_view strip_file_prelude(std::string_view source);
+
+/// Lexes `source` into token trees. Doc comments become doc attributes. Delimiters must
+/// balance; a text that does not lex gives an error value. `source` must outlive the result.
+std::expected<TokenBuffer, LexError> lex(std::string_view source);
+
+/// Appends the token text of tokens [first, last) (whole groups) by the printing rule: one space
+/// between neighbours except after a joint punctuation, "{ " and " }" inside non-empty brace
+/// groups, "{ }" for an empty one.
+void print_tokens(const TokenBuffer& buffer, std::uint32_t first, std::uint32_t last,
+                  std::string& out);
+
+}  // namespace rust
