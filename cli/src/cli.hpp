@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "keystone.hpp"
+
 namespace cli {
 
 using Args = std::vector<std::string>;
@@ -36,5 +38,8 @@ std::optional<std::string> option_value(const Args& args, std::string_view optio
 
 // Verb handlers: each takes the arguments after the verb and returns the exit status.
 std::uint8_t cmd_graph(const Args& args);
+
+/// The keystone.json at `path`, or none when it cannot be read or parsed.
+std::optional<keystone::Keystone> read_keystone(const std::string& path);
 
 }  // namespace cli

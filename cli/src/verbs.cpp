@@ -1,8 +1,89 @@
+// The `graph`, `tree` and `orphans` verbs.
+#include <string>
+
 #include "cli.hpp"
+#include "fsys.hpp"
+#include "graph.hpp"
+#include "keystone.hpp"
 #include "output.hpp"
+#include "waves.hpp"
 
 namespace cli {
 
-std::uint8_t cmd_graph(const Args&) { return 1; }
+namespace {
+
+// The extension of a path's last component as the platform's path type sees it: no extension
+// for "." and "..", nor for a name whose only '.' is its first character.
+std::string_view extension_of(std::string_view path) {
+  std::string_view last;
+  bool any = false;
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t end = path.find('/', pos);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(pos, end - pos);
+    // Empty parts (repeated or trailing '/') and "." after the first component are not components.
+    if (!part.empty() && !(part == "." && pos > 0)) {
+      last = part;
+      any = true;
+    }
+    pos = end + 1;
+  }
+  if (!any || last == "." || last == "..") return {};
+  const std::size_t dot = last.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return {};
+  return last.substr(dot + 1);
+}
+
+}  // namespace
+
+std::optional<keystone::Keystone> read_keystone(const std::string& path) {
+  const auto content = fsys::read_text(path);
+  if (!content) return std::nullopt;
+  auto parsed = keystone::Keystone::deserialize(*content);
+  if (!parsed) return std::nullopt;
+  return std::move(*parsed);
+}
+
+std::uint8_t cmd_graph(const Args& args) {
+  const std::string path = path_arg(args);
+  const bool dup = has_flag(args, "--dup");
+  const bool mermaid = has_flag(args, "--mermaid");
+  const bool acyclic = has_flag(args, "--acyclic");
+
+  std::string text;
+  bool failed = false;
+  if (extension_of(path) == "json") {
+    if (dup) {
+      output::err("--dup reads duplicated code, so it needs a source tree, not a keystone file\n");
+      return 2;
+    }
+    const auto keystone = read_keystone(path);
+    if (!keystone) {
+      output::err("cannot read a keystone from " + path + "\n");
+      return 1;
+    }
+    failed = acyclic && !waves::partition_into_waves(*keystone);
+    text = mermaid ? graph::to_mermaid(*keystone) : graph::to_dot(*keystone);
+  } else {
+    output::err("no .rs files under " + path + "\n");
+    return 1;
+  }
+
+  if (const auto out = option_value(args, "--out")) {
+    if (const auto written = fsys::write_file(*out, text); !written) {
+      output::err("writing " + *out + ": " + written.error().message + "\n");
+      return 1;
+    }
+    output::err("written → " + *out + "\n");
+  } else {
+    output::out(text);
+  }
+  if (failed) {
+    output::err("cycle: " + std::string(waves::FanOutError::kText) + "\n");
+    return 1;
+  }
+  return 0;
+}
 
 }  // namespace cli

@@ -1,0 +1,227 @@
+#include "graph.hpp"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "text.hpp"
+#include "waves.hpp"
+
+namespace graph {
+
+using keystone::DependencyNeeds;
+using keystone::Keystone;
+using keystone::Module;
+
+std::string escape(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (const char c : s) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '"': out += "\\\""; break;
+      case '\n': out += ' '; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+std::vector<InternalEdge> internal_edges(const std::vector<Module>& modules) {
+  std::unordered_set<std::string_view> paths;
+  for (const Module& module : modules) paths.insert(module.path);
+  std::vector<InternalEdge> edges;
+  for (const Module& module : modules) {
+    for (const auto& dep : module.depends_on) {
+      if (paths.contains(dep.on)) edges.push_back({module.path, dep.on, dep.needs});
+    }
+  }
+  return edges;
+}
+
+std::map<std::string, std::size_t> wave_of(const Keystone& keystone) {
+  std::map<std::string, std::size_t> result;
+  const auto partition = waves::partition_into_waves(keystone);
+  if (!partition) return result;
+  for (std::size_t i = 0; i < partition->size(); ++i) {
+    for (const Module& module : (*partition)[i]) result[module.path] = i;
+  }
+  return result;
+}
+
+namespace {
+
+std::string_view leaf_of(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Labels for a whole path list at once: counting leaves once keeps a drawing of n modules linear
+// instead of comparing every path with every other.
+class Labeller {
+ public:
+  explicit Labeller(const std::vector<std::string_view>& all_paths) {
+    for (const std::string_view path : all_paths) ++leaf_counts_[leaf_of(path)];
+  }
+
+  std::string label(std::string_view path) const {
+    const std::string_view leaf = leaf_of(path);
+    const auto it = leaf_counts_.find(leaf);
+    const std::size_t count = it == leaf_counts_.end() ? 0 : it->second;
+    const std::size_t slash = path.rfind('/');
+    if (count < 2 || slash == std::string_view::npos) return std::string(leaf);
+    const std::string_view dir = path.substr(0, slash);
+    const std::size_t before = dir.rfind('/');
+    const std::string_view parent = before == std::string_view::npos ? dir : dir.substr(before + 1);
+    return std::string(parent) + "/" + std::string(leaf);
+  }
+
+ private:
+  std::unordered_map<std::string_view, std::size_t> leaf_counts_;
+};
+
+std::vector<std::string_view> path_list(const Keystone& keystone) {
+  std::vector<std::string_view> paths;
+  paths.reserve(keystone.modules.size());
+  for (const Module& module : keystone.modules) paths.push_back(module.path);
+  return paths;
+}
+
+std::string dot_title(std::string_view idea) {
+  const std::size_t end = idea.find_first_of(".\n");
+  std::string_view title = text::trim(idea.substr(0, end));
+  std::string cut(title);
+  if (text::char_count(title) > 110) {
+    std::size_t pos = 0;
+    for (int i = 0; i < 107; ++i) text::decode(title, pos);
+    cut = std::string(title.substr(0, pos)) + "…";
+  }
+  return escape(cut);
+}
+
+// The members of each wave, in path-list order (repeated paths included).
+std::vector<std::vector<std::string_view>> wave_members(
+    const std::vector<std::string_view>& paths, const std::map<std::string, std::size_t>& waves) {
+  std::size_t max = 0;
+  for (const auto& [_, w] : waves) max = std::max(max, w);
+  std::vector<std::vector<std::string_view>> members(waves.empty() ? 0 : max + 1);
+  for (const std::string_view path : paths) {
+    const auto it = waves.find(std::string(path));
+    if (it != waves.end()) members[it->second].push_back(path);
+  }
+  return members;
+}
+
+}  // namespace
+
+std::string label_for(std::string_view path, const std::vector<std::string_view>& all_paths) {
+  return Labeller(all_paths).label(path);
+}
+
+std::string to_dot(const Keystone& keystone) { return to_dot_with_fills(keystone, Fills{}); }
+
+std::string to_dot_with_fills(const Keystone& keystone, const Fills& fills) {
+  const std::vector<std::string_view> paths = path_list(keystone);
+  const Labeller labeller(paths);
+  const std::map<std::string, std::size_t> waves = wave_of(keystone);
+
+  std::string out;
+  out += "digraph keystone {\n";
+  out += "  rankdir=LR;\n";
+  out += "  compound=true;\n";
+  out += "  graph [fontname=\"Helvetica\", fontsize=11, labelloc=\"t\"];\n";
+  out += "  label=\"" + dot_title(keystone.idea) +
+         "\\n\\nA → B: A depends on B · dashed = contract (same wave) · heavy = artifact (wave "
+         "barrier)";
+  if (!fills.empty()) {
+    out += " · fill: blue = entry point, green = pub surface, yellow = crate-internal, red = private";
+  }
+  out += "\";\n";
+  out +=
+      "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#f6f8fa\", color=\"#c9d1d9\", "
+      "fontname=\"Helvetica\", fontsize=10];\n";
+  out += "  edge [fontname=\"Helvetica\", fontsize=8, color=\"#8a8a8a\"];\n";
+  out += "\n";
+
+  const auto members = wave_members(paths, waves);
+  for (std::size_t w = 0; w < members.size(); ++w) {
+    if (members[w].empty()) continue;
+    const std::size_t n = members[w].size();
+    out += "  subgraph cluster_wave" + std::to_string(w) + " {\n";
+    out += "    label=\"wave " + std::to_string(w) + "  (" + std::to_string(n) + " module" +
+           (n == 1 ? "" : "s") + ")\";\n";
+    out += "    style=dashed; color=\"#b8c4cf\"; fontsize=10;\n";
+    for (const std::string_view path : members[w]) {
+      out += "    \"" + escape(path) + "\" [label=\"" + escape(labeller.label(path)) + "\"";
+      if (const auto it = fills.find(std::string(path)); it != fills.end()) {
+        out += ", fillcolor=\"" + it->second + "\"";
+      }
+      out += "];\n";
+    }
+    out += "  }\n\n";
+  }
+
+  for (const std::string_view path : paths) {
+    if (waves.contains(std::string(path))) continue;
+    out += "  \"" + escape(path) + "\" [label=\"" + escape(labeller.label(path)) +
+           "\", fillcolor=\"#ffe9e9\", color=\"#c0392b\"];\n";
+  }
+
+  for (const InternalEdge& edge : internal_edges(keystone.modules)) {
+    out += "  \"" + escape(edge.from) + "\" -> \"" + escape(edge.to) + "\" [" +
+           (edge.needs == DependencyNeeds::Contract ? "style=dashed"
+                                                    : "penwidth=2.0, color=\"#c0392b\"") +
+           "];\n";
+  }
+  out += "}\n";
+  return out;
+}
+
+std::string to_mermaid(const Keystone& keystone) {
+  return to_mermaid_with_fills(keystone, Fills{});
+}
+
+std::string to_mermaid_with_fills(const Keystone& keystone, const Fills& fills) {
+  const std::vector<std::string_view> paths = path_list(keystone);
+  const Labeller labeller(paths);
+  const std::map<std::string, std::size_t> waves = wave_of(keystone);
+
+  // A repeated path takes the identifier of its last occurrence.
+  std::unordered_map<std::string_view, std::string> ids;
+  for (std::size_t i = 0; i < paths.size(); ++i) ids[paths[i]] = "m" + std::to_string(i);
+  const auto label = [&](std::string_view path) {
+    std::string l = labeller.label(path);
+    std::replace(l.begin(), l.end(), '"', '\'');
+    return l;
+  };
+
+  std::string out = "graph LR\n";
+  const auto members = wave_members(paths, waves);
+  for (std::size_t w = 0; w < members.size(); ++w) {
+    if (members[w].empty()) continue;
+    const std::string ws = std::to_string(w);
+    out += "  subgraph wave" + ws + "[\"wave " + ws + "\"]\n";
+    for (const std::string_view path : members[w]) {
+      out += "    " + ids[path] + "[\"" + label(path) + "\"]\n";
+    }
+    out += "  end\n";
+  }
+  for (const std::string_view path : paths) {
+    if (waves.contains(std::string(path))) continue;
+    out += "  " + ids[path] + "[\"" + label(path) + "\"]\n";
+  }
+  for (const InternalEdge& edge : internal_edges(keystone.modules)) {
+    out += "  " + ids[edge.from] +
+           (edge.needs == DependencyNeeds::Artifact ? " ==> " : " -.-> ") + ids[edge.to] + "\n";
+  }
+  if (!fills.empty()) {
+    for (const std::string_view path : paths) {
+      if (const auto it = fills.find(std::string(path)); it != fills.end()) {
+        out += "  style " + ids[path] + " fill:" + it->second + "\n";
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace graph

@@ -1,0 +1,113 @@
+// End-to-end cases of the command line, kept as data under tests/cli/<case>/:
+//   cmd     a shell command run with /bin/sh in a scratch copy of the case directory; $QK is the
+//           tool, and `quillon` (the launcher) is on PATH
+//   stdout, stderr, status   what it must print and return (a missing file means empty / 0)
+// Set UPDATE_GOLDEN=1 to rewrite the expectations from what the tool does now.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "support.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCases = fs::path(QK_SOURCE_DIR) / "tests" / "cli";
+
+std::vector<std::string> case_names() {
+  std::vector<std::string> names;
+  if (!fs::is_directory(kCases)) return names;
+  for (const auto& entry : fs::directory_iterator(kCases)) {
+    if (entry.is_directory() && fs::exists(entry.path() / "cmd")) {
+      names.push_back(entry.path().filename().string());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct Outcome {
+  std::string out, err;
+  int status = 0;
+};
+
+Outcome run_case(const fs::path& work, const std::string& command, const fs::path& scratch) {
+  const std::string out_file = (scratch / "stdout").string();
+  const std::string err_file = (scratch / "stderr").string();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(work.c_str()) != 0) ::_exit(127);
+    const int out = ::open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    const std::string path = std::string(QK_BINARY_DIR) + ":" + (std::getenv("PATH") ?: "/usr/bin:/bin");
+    ::setenv("PATH", path.c_str(), 1);
+    ::setenv("QK", (std::string(QK_BINARY_DIR) + "/quillon-keystone").c_str(), 1);
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    ::unsetenv("NO_COLOR");
+    ::execl("/usr/bin/timeout", "timeout", "120", "/bin/sh", "-c", command.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  Outcome outcome;
+  outcome.out = support::slurp(out_file);
+  outcome.err = support::slurp(err_file);
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return outcome;
+}
+
+void write_or_remove(const fs::path& file, const std::string& content, bool keep_empty = false) {
+  if (content.empty() && !keep_empty) {
+    fs::remove(file);
+    return;
+  }
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+}
+
+class CliCase : public testing::TestWithParam<std::string> {};
+
+TEST_P(CliCase, MatchesGolden) {
+  const fs::path dir = kCases / GetParam();
+  support::TempDir scratch;
+  const fs::path work = fs::path(scratch.path()) / "case";
+  fs::copy(dir, work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const std::string command = support::slurp((dir / "cmd").string());
+  const Outcome got = run_case(work, command, scratch.path());
+
+  const char* update = std::getenv("UPDATE_GOLDEN");
+  if (update && *update && std::string(update) != "0") {
+    write_or_remove(dir / "stdout", got.out);
+    write_or_remove(dir / "stderr", got.err);
+    write_or_remove(dir / "status", got.status == 0 ? "" : std::to_string(got.status) + "\n");
+    return;
+  }
+  const std::string status_text = support::slurp((dir / "status").string());
+  const int want_status = status_text.empty() ? 0 : std::atoi(status_text.c_str());
+  EXPECT_EQ(got.out, support::slurp((dir / "stdout").string())) << "stdout of " << GetParam();
+  EXPECT_EQ(got.err, support::slurp((dir / "stderr").string())) << "stderr of " << GetParam();
+  EXPECT_EQ(got.status, want_status) << "status of " << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, CliCase, testing::ValuesIn(case_names()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CliCase);
+
+}  // namespace
