@@ -1,0 +1,42 @@
+// The language census: which of the seven source languages a tree is written in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+/// The seven source languages, in the order that breaks ties.
+enum class Lang : std::uint8_t { Rust, Go, Swift, TypeScript, Kotlin, Python, Zig };
+
+inline constexpr Lang kLangs[] = {Lang::Rust,   Lang::Go,     Lang::Swift, Lang::TypeScript,
+                                  Lang::Kotlin, Lang::Python, Lang::Zig};
+
+/// The extension shown in reports: ".rs", ".go", ".swift", ".ts", ".kt", ".py", ".zig".
+std::string_view ext(Lang lang);
+
+/// ".rs/.go/.swift/.ts/.kt/.py/.zig"
+std::string all_exts();
+
+/// Files counted per language; a language has an entry only when one of its files was counted.
+using Census = std::map<Lang, std::size_t>;
+
+/// The language a file name counts for, if any.
+std::optional<Lang> classify(std::string_view name);
+
+/// Counts the source files below `root`, following symbolic links to directories (a directory
+/// that is already an ancestor on the current path is not entered again). Never fails.
+Census source_counts(const std::string& root);
+
+/// The language with the most files; ties go to the earlier language.
+std::optional<Lang> dominant(const Census& counts);
+
+/// "{count} {ext}" for every other language present, in language order.
+std::vector<std::string> other_langs(Lang dominant, const Census& counts);
+
+}  // namespace cli
