@@ -1,7 +1,14 @@
 #include "dodureriradi.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "graph.hpp"
 #include "text.hpp"
 
 namespace dodureriradi {
@@ -23,6 +30,565 @@ std::string tidy(std::string_view input) {
   std::string result(input);
   for (const auto& [from, to] : kSteps) {
     if (result.find(from) != std::string::npos) result = text::replace_all(result, from, to);
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// File stems
+
+std::string SurveyedFile::stem() const {
+  // The last component of the path as a path library sees it: empty components and "." after
+  // the first one vanish; a path that ends in a lone leading "." or in ".." has no file name.
+  std::string_view rest = path;
+  std::string_view last;
+  bool first = true;
+  while (true) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    if (!part.empty() && (part != "." || first)) last = part;
+    if (!part.empty() || slash == 0) first = false;
+    if (slash == std::string_view::npos) break;
+    rest.remove_prefix(slash + 1);
+  }
+  if (last.empty() || last == "." || last == "..") return {};
+  const std::size_t dot = last.rfind('.');
+  const std::string_view stem =
+      (dot == std::string_view::npos || dot == 0) ? last : last.substr(0, dot);
+  return text::is_utf8(stem) ? std::string(stem) : text::lossy(stem);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Labels
+
+std::string_view label(ConflictKind kind) {
+  switch (kind) {
+    case ConflictKind::Identical:
+      return "IDENTICAL bodies → safe mechanical dedupe";
+    case ConflictKind::SameSignatureDifferentBody:
+      return "same signature, DIFFERENT body → behaviour decision, not a move";
+    case ConflictKind::SignaturesDisagree:
+      return "SIGNATURES DISAGREE → behaviour decision, not a move";
+    case ConflictKind::Convention:
+      return "uniform interface (convention) — not duplication";
+    case ConflictKind::CfgAlternatives:
+      return "cfg-gated alternatives — only one exists per build, nothing to merge";
+  }
+  return {};
+}
+
+std::string_view label(Liveness liveness) {
+  switch (liveness) {
+    case Liveness::ExternalQualified:
+      return "live (external, qualified)";
+    case Liveness::SameFileUnqualified:
+      return "live (same-file unqualified) ⚠ grep-invisible";
+    case Liveness::TestsOnly:
+      return "live (tests only) ⚠ grep-invisible";
+    case Liveness::NamedInAttribute:
+      return "live (named in an attribute, e.g. serde) ⚠ grep-invisible";
+    case Liveness::NoCallers:
+      return "no callers found in survey";
+  }
+  return {};
+}
+
+namespace {
+
+bool is_actionable(ConflictKind kind) {
+  return kind == ConflictKind::Identical || kind == ConflictKind::SameSignatureDifferentBody ||
+         kind == ConflictKind::SignaturesDisagree;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Liveness facts
+
+/// What the survey's call sites say about one function name.
+struct CallFacts {
+  bool any = false;            // some call matched
+  bool outside_tests = false;  // some matching call stands outside tests
+  // Files whose non-test calls are qualified: the first such path, and whether another path
+  // differs from it (then some file other than any home has one).
+  const std::string* qualified_in = nullptr;
+  bool qualified_in_two = false;
+  // Paths of the files with an unqualified non-test call; sorted and unique once finished.
+  std::vector<std::string_view> unqualified_in;
+
+  void add(const RawCall& call, const std::string& path) {
+    any = true;
+    if (call.in_test) return;
+    outside_tests = true;
+    if (call.qualified) {
+      if (qualified_in == nullptr) {
+        qualified_in = &path;
+      } else if (*qualified_in != path) {
+        qualified_in_two = true;
+      }
+    } else if (unqualified_in.empty() || unqualified_in.back() != path) {
+      unqualified_in.push_back(path);
+    }
+  }
+
+  void finish() {
+    std::sort(unqualified_in.begin(), unqualified_in.end());
+    unqualified_in.erase(std::unique(unqualified_in.begin(), unqualified_in.end()),
+                         unqualified_in.end());
+  }
+
+  /// The verdict for a definition in the file at `home`, when some call matched.
+  Liveness judge(std::string_view home) const {
+    if (qualified_in != nullptr && (qualified_in_two || *qualified_in != home)) {
+      return Liveness::ExternalQualified;
+    }
+    if (!outside_tests) return Liveness::TestsOnly;
+    if (std::binary_search(unqualified_in.begin(), unqualified_in.end(), home)) {
+      return Liveness::SameFileUnqualified;
+    }
+    return Liveness::ExternalQualified;
+  }
+};
+
+std::string quoted(std::string_view name) {
+  std::string needle;
+  needle.reserve(name.size() + 2);
+  needle += '"';
+  needle += name;
+  needle += '"';
+  return needle;
+}
+
+bool quoted_in_attributes(std::string_view name, const std::vector<SurveyedFile>& files) {
+  const std::string needle = quoted(name);
+  for (const SurveyedFile& file : files) {
+    if (file.attr_text.find(needle) != std::string::npos) return true;
+  }
+  return false;
+}
+
+/// Liveness of many names over one survey: the call facts of every name are gathered in one
+/// pass, and the texts that stand between two neighbouring double quotes of an attribute text
+/// are gathered on first need, so each judgement is a few look-ups. Gives exactly what
+/// `liveness_of` gives.
+class LivenessIndex {
+ public:
+  explicit LivenessIndex(const std::vector<SurveyedFile>& files) : files_(files) {
+    for (const SurveyedFile& file : files) {
+      for (const RawCall& call : file.calls) facts_[call.name].add(call, file.path);
+    }
+    for (auto& [name, facts] : facts_) facts.finish();
+  }
+
+  Liveness judge(std::string_view name, std::string_view home) {
+    if (const auto it = facts_.find(name); it != facts_.end()) return it->second.judge(home);
+    return named_in_attribute(name) ? Liveness::NamedInAttribute : Liveness::NoCallers;
+  }
+
+ private:
+  bool named_in_attribute(std::string_view name) {
+    // A quoted name without a quote of its own is exactly a text between neighbouring quotes.
+    if (name.find('"') != std::string_view::npos) return quoted_in_attributes(name, files_);
+    if (!quoted_ready_) {
+      for (const SurveyedFile& file : files_) {
+        const std::string_view attrs = file.attr_text;
+        std::size_t open = attrs.find('"');
+        while (open != std::string_view::npos) {
+          const std::size_t close = attrs.find('"', open + 1);
+          if (close == std::string_view::npos) break;
+          quoted_.insert(attrs.substr(open + 1, close - open - 1));
+          open = close;
+        }
+      }
+      quoted_ready_ = true;
+    }
+    return quoted_.contains(name);
+  }
+
+  const std::vector<SurveyedFile>& files_;
+  std::unordered_map<std::string_view, CallFacts> facts_;
+  std::unordered_set<std::string_view> quoted_;
+  bool quoted_ready_ = false;
+};
+
+}  // namespace
+
+Liveness liveness_of(std::string_view name, const SurveyedFile& home,
+                     const std::vector<SurveyedFile>& files) {
+  CallFacts facts;
+  for (const SurveyedFile& file : files) {
+    for (const RawCall& call : file.calls) {
+      if (call.name == name) facts.add(call, file.path);
+    }
+  }
+  if (facts.any) {
+    facts.finish();
+    return facts.judge(home.path);
+  }
+  return quoted_in_attributes(name, files) ? Liveness::NamedInAttribute : Liveness::NoCallers;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Duplicated names
+
+std::vector<Conflict> find_conflicts(const std::vector<SurveyedFile>& files) {
+  struct Def {
+    const SurveyedFile* file;
+    const SurveyedFn* fn;
+  };
+  std::unordered_map<std::string_view, std::vector<Def>> by_name;
+  for (const SurveyedFile& file : files) {
+    for (const SurveyedFn& fn : file.fns) {
+      if (fn.is_test || fn.is_method) continue;
+      by_name[fn.name].push_back({&file, &fn});
+    }
+  }
+  std::vector<std::string_view> names;
+  for (const auto& [name, defs] : by_name) {
+    if (defs.size() >= 2) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+
+  std::vector<Conflict> conflicts;
+  if (names.empty()) return conflicts;
+  LivenessIndex liveness(files);
+  conflicts.reserve(names.size());
+  for (const std::string_view name : names) {
+    Conflict conflict;
+    conflict.name = std::string(name);
+    for (const Def& def : by_name[name]) {
+      conflict.sites.push_back({def.file->path, def.fn->signature, def.fn->body, def.fn->cfg,
+                                def.fn->is_pub, liveness.judge(name, def.file->path)});
+    }
+    conflicts.push_back(std::move(conflict));
+  }
+  return conflicts;
+}
+
+ConflictKind Conflict::kind() const {
+  const std::size_t n = sites.size();
+  if (n >= 5) {
+    std::unordered_map<std::string_view, std::size_t> counts;
+    std::size_t commonest = 0;
+    for (const ConflictSite& site : sites)
+      commonest = std::max(commonest, ++counts[site.signature]);
+    if (static_cast<double>(commonest) / static_cast<double>(n) >= 0.8) {
+      return ConflictKind::Convention;
+    }
+  }
+  if (n >= 2 && std::all_of(sites.begin(), sites.end(),
+                            [](const ConflictSite& site) { return site.cfg.has_value(); })) {
+    std::unordered_set<std::string_view> predicates;
+    for (const ConflictSite& site : sites) predicates.insert(*site.cfg);
+    if (predicates.size() == n) return ConflictKind::CfgAlternatives;
+  }
+  if (n == 0) return ConflictKind::Identical;
+  const ConflictSite& first = sites.front();
+  const auto differs = [&](auto field) {
+    return std::any_of(sites.begin(), sites.end(),
+                       [&](const ConflictSite& site) { return site.*field != first.*field; });
+  };
+  if (differs(&ConflictSite::signature)) return ConflictKind::SignaturesDisagree;
+  if (differs(&ConflictSite::body)) return ConflictKind::SameSignatureDifferentBody;
+  return ConflictKind::Identical;
+}
+
+std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> Conflict::signature_groups()
+    const {
+  std::map<std::string_view, std::vector<const ConflictSite*>> by_signature;
+  for (const ConflictSite& site : sites) by_signature[site.signature].push_back(&site);
+  std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> groups;
+  groups.reserve(by_signature.size());
+  for (auto& [signature, members] : by_signature) {
+    groups.emplace_back(std::string(signature), std::move(members));
+  }
+  std::stable_sort(groups.begin(), groups.end(),
+                   [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
+  return groups;
+}
+
+std::string_view Conflict::dominant_signature() const {
+  std::map<std::string_view, std::size_t> counts;
+  for (const ConflictSite& site : sites) ++counts[site.signature];
+  std::string_view best;
+  std::size_t best_count = 0;
+  // Key order is ascending, so `>=` leaves the greatest signature among the commonest.
+  for (const auto& [signature, count] : counts) {
+    if (count >= best_count) {
+      best = signature;
+      best_count = count;
+    }
+  }
+  return best;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reports
+
+std::string render_duplicates(const std::vector<SurveyedFile>& files) {
+  const std::vector<Conflict> conflicts = find_conflicts(files);
+  if (conflicts.empty()) return "No duplicated function names across files.\n";
+
+  struct Judged {
+    const Conflict* conflict;
+    ConflictKind kind;
+  };
+  std::vector<Judged> actionable;
+  std::vector<const Conflict*> filtered;
+  std::size_t identical = 0;
+  for (const Conflict& conflict : conflicts) {
+    const ConflictKind kind = conflict.kind();
+    if (is_actionable(kind)) {
+      actionable.push_back({&conflict, kind});
+      if (kind == ConflictKind::Identical) ++identical;
+    } else {
+      filtered.push_back(&conflict);
+    }
+  }
+
+  std::string out = "DUPLICATED NAMES — " + std::to_string(actionable.size()) + " actionable (" +
+                    std::to_string(identical) + " provably identical), " +
+                    std::to_string(filtered.size()) + " convention(s) filtered out\n\n";
+
+  std::stable_sort(actionable.begin(), actionable.end(), [](const Judged& a, const Judged& b) {
+    return static_cast<int>(a.kind) < static_cast<int>(b.kind);
+  });
+  const std::string indent(6, ' ');
+  const std::string under = indent + text::pad_right("", 38) + " └─ ";
+  for (const Judged& judged : actionable) {
+    const Conflict& conflict = *judged.conflict;
+    out += "  " + conflict.name + " (" + std::to_string(conflict.sites.size()) + " sites) — ";
+    out += label(judged.kind);
+    out += '\n';
+    const auto groups = conflict.signature_groups();
+    for (const auto& [signature, members] : groups) {
+      if (groups.size() >= 2) {
+        out += indent + "── " + std::to_string(members.size()) + " site(s) sharing: " + signature +
+               '\n';
+      }
+      for (const ConflictSite* site : members) {
+        out += indent + text::pad_right(site->path, 38) + ' ' + site->signature + '\n';
+        out += under;
+        out += label(site->liveness);
+        if (!site->is_pub) out += "  [private]";
+        out += '\n';
+      }
+    }
+    out += '\n';
+  }
+
+  if (!filtered.empty()) {
+    out += "NOT DUPLICATION (conventions and cfg-gated alternatives)\n\n";
+    for (const Conflict* conflict : filtered) {
+      const std::string_view dominant = conflict->dominant_signature();
+      out += "  " + conflict->name + " (" + std::to_string(conflict->sites.size()) + " sites) — ";
+      out += dominant;
+      out += '\n';
+      for (const ConflictSite& site : conflict->sites) {
+        if (site.signature == dominant) continue;
+        out += indent + "outlier: " + text::pad_right(site.path, 28) + ' ' + site.signature + '\n';
+      }
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+std::string render_invisible(const std::vector<SurveyedFile>& files) {
+  std::string rows;
+  std::size_t count = 0;
+  LivenessIndex liveness(files);
+  for (const SurveyedFile& file : files) {
+    for (const SurveyedFn& fn : file.fns) {
+      if (fn.is_test) continue;
+      const Liveness judged = liveness.judge(fn.name, file.path);
+      if (judged != Liveness::SameFileUnqualified && judged != Liveness::TestsOnly &&
+          judged != Liveness::NamedInAttribute) {
+        continue;
+      }
+      ++count;
+      rows += "  " + text::pad_right(file.path, 38) + ' ' + text::pad_right(fn.name, 28) + ' ';
+      rows += label(judged);
+      rows += '\n';
+    }
+  }
+  if (count == 0) return {};
+  return "GREP-INVISIBLE (" + std::to_string(count) +
+         " — look dead to `grep module::fn`, but are LIVE)\n\n" + rows + '\n';
+}
+
+// ---------------------------------------------------------------------------------------------
+// Duplication graph
+
+namespace {
+
+std::string_view file_name_of(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+/// The file name, or "parent/file name" when another node has the same file name.
+std::string node_label(std::string_view path,
+                       const std::unordered_map<std::string_view, std::size_t>& name_counts) {
+  const std::string_view name = file_name_of(path);
+  if (name_counts.at(name) < 2 || name.size() == path.size()) return std::string(name);
+  std::string_view parent = path.substr(0, path.size() - name.size() - 1);
+  const std::size_t slash = parent.rfind('/');
+  if (slash != std::string_view::npos) parent.remove_prefix(slash + 1);
+  return std::string(parent) + '/' + std::string(name);
+}
+
+std::string pen_width(std::size_t shared) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(shared) + 1.0);
+  return buffer;
+}
+
+}  // namespace
+
+std::string duplication_dot(const std::vector<SurveyedFile>& files) {
+  std::set<std::string> nodes;
+  std::map<std::pair<std::string, std::string>, Edge> edges;
+  for (const Conflict& conflict : find_conflicts(files)) {
+    const ConflictKind kind = conflict.kind();
+    if (!is_actionable(kind)) continue;
+    const std::vector<ConflictSite>& sites = conflict.sites;
+    for (std::size_t i = 0; i < sites.size(); ++i) {
+      for (std::size_t j = i + 1; j < sites.size(); ++j) {
+        const std::string& a = sites[i].path;
+        const std::string& b = sites[j].path;
+        if (a == b) continue;
+        nodes.insert(a);
+        nodes.insert(b);
+        Edge& edge = edges[a < b ? std::pair(a, b) : std::pair(b, a)];
+        edge.names.push_back(conflict.name);
+        if (kind != ConflictKind::Identical) edge.diverged = true;
+      }
+    }
+  }
+
+  std::string out =
+      "graph duplication {\n"
+      "  layout=neato; overlap=false; splines=true;\n"
+      "  graph [fontname=\"Helvetica\", fontsize=11, labelloc=\"t\"];\n"
+      "  label=\"duplicated decisions — edge weight = shared names\\nred = at least one has "
+      "diverged (a ruling) · green = all identical (safe to extract)\";\n"
+      "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#f6f8fa\", color=\"#c9d1d9\", "
+      "fontname=\"Helvetica\", fontsize=10];\n"
+      "\n";
+  if (edges.empty()) {
+    out += "  \"no duplicated decisions\" [shape=plaintext, fillcolor=\"#ffffff\"];\n}\n";
+    return out;
+  }
+
+  // Paths are escaped for DOT so that a file name with a quote or backslash cannot end the
+  // string early; ordinary paths are written unchanged.
+  std::unordered_map<std::string_view, std::size_t> name_counts;
+  for (const std::string& path : nodes) ++name_counts[file_name_of(path)];
+  for (const std::string& path : nodes) {
+    out += "  \"" + graph::escape(path) + "\" [label=\"" +
+           graph::escape(node_label(path, name_counts)) + "\"];\n";
+  }
+  out += '\n';
+  for (const auto& [key, edge] : edges) {
+    const std::size_t n = edge.names.size();
+    std::string shared;
+    if (n < 4) {
+      std::vector<std::string_view> sorted(edge.names.begin(), edge.names.end());
+      std::sort(sorted.begin(), sorted.end());
+      for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (i > 0) shared += ", ";
+        shared += sorted[i];
+      }
+    } else {
+      shared = std::to_string(n) + " shared";
+    }
+    const std::string colour = edge.diverged ? "#c0392b" : "#2e7d32";
+    out += "  \"" + graph::escape(key.first) + "\" -- \"" + graph::escape(key.second) +
+           "\" [penwidth=" + pen_width(n) + ", color=\"" + colour + "\", label=\"" + shared +
+           "\", fontcolor=\"" + colour + "\"];\n";
+  }
+  out += "}\n";
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keystone of the code
+
+namespace {
+
+/// The distinct words of a use text: maximal runs of Unicode alphanumerics and '_'.
+std::vector<std::string_view> words_of(std::string_view use) {
+  std::vector<std::string_view> words;
+  std::size_t start = 0;
+  std::size_t pos = 0;
+  while (pos < use.size()) {
+    const std::size_t at = pos;
+    const char32_t c = text::decode(use, pos);
+    if (c == U'_' || text::is_alphanumeric(c)) continue;
+    if (at > start) words.push_back(use.substr(start, at - start));
+    start = pos;
+  }
+  if (use.size() > start) words.push_back(use.substr(start));
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  return words;
+}
+
+}  // namespace
+
+keystone::Keystone to_keystone(const std::vector<SurveyedFile>& files, std::string_view idea) {
+  keystone::Keystone result;
+  result.idea = std::string(idea);
+  result.language = "Rust";
+  result.essential_complexity = "(unmapped — surveyed from existing source)";
+
+  // Files by stem, in survey order, so that a use text is matched against the stems its words
+  // name instead of against every file.
+  std::vector<std::string> stems;
+  stems.reserve(files.size());
+  for (const SurveyedFile& file : files) stems.push_back(file.stem());
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_stem;
+  for (std::size_t g = 0; g < files.size(); ++g) {
+    if (!stems[g].empty()) by_stem[stems[g]].push_back(g);
+  }
+
+  result.modules.reserve(files.size());
+  for (const SurveyedFile& file : files) {
+    keystone::Module module;
+    module.path = file.path;
+    module.secret = "(unmapped — run the semantic pass)";
+    for (const SurveyedType& type : file.types) {
+      if (type.is_pub)
+        module.owns.push_back({type.name, "(unmapped — " + type.kind + " declared here)"});
+    }
+    for (const SurveyedFn& fn : file.fns) {
+      if (fn.exposed && !fn.is_test) module.exposes.push_back({fn.name, fn.signature});
+    }
+    for (const std::string& name : file.reexports) {
+      module.exposes.push_back({name, "re-exported by this module"});
+    }
+
+    std::unordered_set<std::string_view> depended;
+    std::vector<std::size_t> named;
+    for (const std::string& use : file.uses) {
+      named.clear();
+      for (const std::string_view word : words_of(use)) {
+        if (const auto it = by_stem.find(word); it != by_stem.end()) {
+          named.insert(named.end(), it->second.begin(), it->second.end());
+        }
+      }
+      // Distinct words name disjoint sets of files; survey order within one use text.
+      std::sort(named.begin(), named.end());
+      for (const std::size_t g : named) {
+        const SurveyedFile& target = files[g];
+        if (target.path == file.path || depended.contains(target.path)) continue;
+        depended.insert(target.path);
+        module.depends_on.push_back(
+            {target.path, "imports `" + stems[g] + "`", keystone::DependencyNeeds::Contract});
+      }
+    }
+
+    for (const std::string& test : file.tests) module.laws.push_back("test asserts: " + test);
+    result.modules.push_back(std::move(module));
   }
   return result;
 }
