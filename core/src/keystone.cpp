@@ -1,15 +1,623 @@
 #include "keystone.hpp"
 
+#include <array>
+#include <exception>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <type_traits>
+#include <variant>
+
+#include "text.hpp"
+
 namespace keystone {
 
 std::string_view to_text(DependencyNeeds needs) {
   return needs == DependencyNeeds::Contract ? "contract" : "artifact";
 }
 
-std::expected<Keystone, JsonError> Keystone::deserialize(std::string_view) {
-  return std::unexpected(JsonError{"not yet readable"});
+namespace {
+
+using Json = nlohmann::json;
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+//
+// A streaming reader: nlohmann's parser delivers events and keeps its own explicit stack, and
+// the handler below keeps one frame per open record, list or skipped value (a skipped value of
+// any depth is one frame with a counter), so nothing recurses however deep the document nests.
+// Values are written straight into the records being built; a failed read discards them all.
+
+// Where the value that comes next belongs. A vector pointer takes a JSON array of elements; a
+// record pointer takes one record (object or positional array).
+struct Ignore {};
+using Slot = std::variant<Ignore, std::string*, std::optional<std::string>*, DependencyNeeds*,
+                          std::vector<std::string>*, std::vector<Module>*, std::vector<OwnedType>*,
+                          std::vector<OperationSpec>*, std::vector<Dependency>*, Keystone*, Module*,
+                          OwnedType*, OperationSpec*, Dependency*>;
+
+using RecordRef = std::variant<Keystone*, Module*, OwnedType*, OperationSpec*, Dependency*>;
+
+struct Field {
+  std::string_view name;
+  bool required;  // a field that is not required keeps the record's default when absent
+};
+
+// Per record: its name in error descriptions, its fields in declared order (which is also the
+// order of the positional form) and where each field's value goes.
+template <class R>
+struct Record;
+
+template <>
+struct Record<Keystone> {
+  static constexpr std::string_view kName = "Keystone";
+  static constexpr std::array<Field, 4> kFields{
+      {{"idea", true}, {"language", false}, {"essential_complexity", true}, {"modules", true}}};
+  static Slot slot(Keystone& k, std::size_t field) {
+    switch (field) {
+      case 0:
+        return &k.idea;
+      case 1:
+        return &k.language;
+      case 2:
+        return &k.essential_complexity;
+      default:
+        return &k.modules;
+    }
+  }
+};
+
+template <>
+struct Record<Module> {
+  static constexpr std::string_view kName = "Module";
+  static constexpr std::array<Field, 6> kFields{{{"path", true},
+                                                 {"secret", true},
+                                                 {"owns", false},
+                                                 {"exposes", true},
+                                                 {"depends_on", false},
+                                                 {"laws", true}}};
+  static Slot slot(Module& m, std::size_t field) {
+    switch (field) {
+      case 0:
+        return &m.path;
+      case 1:
+        return &m.secret;
+      case 2:
+        return &m.owns;
+      case 3:
+        return &m.exposes;
+      case 4:
+        return &m.depends_on;
+      default:
+        return &m.laws;
+    }
+  }
+};
+
+template <>
+struct Record<OwnedType> {
+  static constexpr std::string_view kName = "OwnedType";
+  static constexpr std::array<Field, 2> kFields{{{"name", true}, {"invariant", true}}};
+  static Slot slot(OwnedType& t, std::size_t field) { return field == 0 ? &t.name : &t.invariant; }
+};
+
+template <>
+struct Record<OperationSpec> {
+  static constexpr std::string_view kName = "OperationSpec";
+  static constexpr std::array<Field, 2> kFields{{{"name", true}, {"contract", true}}};
+  static Slot slot(OperationSpec& op, std::size_t field) {
+    return field == 0 ? &op.name : &op.contract;
+  }
+};
+
+template <>
+struct Record<Dependency> {
+  static constexpr std::string_view kName = "Dependency";
+  static constexpr std::array<Field, 3> kFields{
+      {{"on", true}, {"because", true}, {"needs", false}}};
+  static Slot slot(Dependency& d, std::size_t field) {
+    switch (field) {
+      case 0:
+        return &d.on;
+      case 1:
+        return &d.because;
+      default:
+        return &d.needs;
+    }
+  }
+};
+
+template <class R>
+std::string positional_name() {
+  return "struct " + std::string(Record<R>::kName) + " with " +
+         std::to_string(Record<R>::kFields.size()) + " elements";
 }
 
-std::string Keystone::serialize() const { return {}; }
+struct RecordFrame {
+  RecordRef record;
+  bool positional;
+  std::uint32_t seen = 0;              // keyed form: one bit per field already met
+  std::size_t next = 0;                // positional form: index of the next element
+  std::optional<std::size_t> pending;  // keyed form: the field of the coming value, if declared
+};
+struct ListFrame {
+  Slot list;  // one of the vector alternatives
+};
+struct NeedsFrame {  // the object form of `needs`: {"contract": null}
+  DependencyNeeds* into;
+  bool named = false;
+};
+struct SkipFrame {  // an undeclared member's value, however deep
+  std::size_t depth;
+};
+using Frame = std::variant<RecordFrame, ListFrame, NeedsFrame, SkipFrame>;
+
+enum class Kind : std::uint8_t { Null, Boolean, Integer, Float, String, Object, Array };
+
+// One value event: its JSON type, the decoded string for a string, and the text shown in an
+// error description for a scalar.
+struct Value {
+  Kind kind;
+  std::string* string = nullptr;
+  std::string_view shown = {};
+};
+
+std::string describe(const Value& v) {
+  switch (v.kind) {
+    case Kind::Null:
+      return "null";
+    case Kind::Boolean:
+      return "boolean `" + std::string(v.shown) + "`";
+    case Kind::Integer:
+      return "integer `" + std::string(v.shown) + "`";
+    case Kind::Float:
+      return "floating point `" + std::string(v.shown) + "`";
+    case Kind::String:
+      return "string \"" + std::string(v.shown) + "\"";
+    case Kind::Object:
+      return "map";
+    case Kind::Array:
+      return "sequence";
+  }
+  return {};
+}
+
+template <class T>
+struct IsVector : std::false_type {};
+template <class T>
+struct IsVector<std::vector<T>> : std::true_type {};
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+
+// The SAX handler nlohmann's parser drives.
+class Reader {
+ public:
+  explicit Reader(Keystone& root) : root_(root) {}
+
+  bool null() { return value({Kind::Null}); }
+  bool boolean(bool b) { return value({Kind::Boolean, nullptr, b ? "true" : "false"}); }
+  bool number_integer(Json::number_integer_t n) {
+    shown_ = std::to_string(n);
+    return value({Kind::Integer, nullptr, shown_});
+  }
+  bool number_unsigned(Json::number_unsigned_t n) {
+    shown_ = std::to_string(n);
+    return value({Kind::Integer, nullptr, shown_});
+  }
+  bool number_float(Json::number_float_t, const std::string& raw) {
+    return value({Kind::Float, nullptr, raw});
+  }
+  bool string(std::string& s) { return value({Kind::String, &s, s}); }
+  bool binary(Json::binary_t&) { return fail("binary values are not JSON"); }
+  bool start_object(std::size_t) { return value({Kind::Object}); }
+  bool start_array(std::size_t) { return value({Kind::Array}); }
+  bool key(std::string& name);
+  bool end_object();
+  bool end_array();
+  bool parse_error(std::size_t, const std::string&, const Json::exception& e) {
+    // The library's message quotes the bytes last read, which need not be UTF-8.
+    return fail(text::lossy(e.what()));
+  }
+
+  /// Whether the top value closed without any error.
+  bool complete() const { return done_ && !error_; }
+  const std::optional<std::string>& error() const { return error_; }
+
+ private:
+  bool fail(std::string message) {
+    if (!error_) error_ = std::move(message);
+    return false;  // always stops the parser
+  }
+  bool type_error(const Value& v, std::string_view expected) {
+    return fail("invalid type: " + describe(v) + ", expected " + std::string(expected));
+  }
+  void pop() {
+    stack_.pop_back();
+    if (stack_.empty()) done_ = true;
+  }
+
+  bool value(const Value& v);
+  bool place(const Slot& slot, const Value& v);
+  bool close_record(RecordFrame& frame);
+
+  Keystone& root_;
+  std::vector<Frame> stack_;
+  std::optional<std::string> error_;
+  std::string shown_;
+  bool done_ = false;
+};
+
+bool Reader::value(const Value& v) {
+  if (stack_.empty()) {
+    if (done_) return fail("trailing characters");
+    return place(&root_, v);
+  }
+  Frame& top = stack_.back();
+  if (auto* skip = std::get_if<SkipFrame>(&top)) {
+    if (v.kind == Kind::Object || v.kind == Kind::Array) ++skip->depth;
+    return true;
+  }
+  if (std::holds_alternative<NeedsFrame>(top)) {
+    return v.kind == Kind::Null || type_error(v, "unit");
+  }
+  if (auto* list = std::get_if<ListFrame>(&top)) {
+    // A new element; a vector is only appended to while its own list frame is on top, so the
+    // element's address stays valid for as long as its record frame is open.
+    const Slot element = std::visit(
+        [](auto alt) -> Slot {
+          if constexpr (IsVector<std::remove_pointer_t<decltype(alt)>>::value) {
+            return &alt->emplace_back();
+          } else {
+            return Ignore{};  // a list frame always holds a vector
+          }
+        },
+        list->list);
+    return place(element, v);
+  }
+  auto& record = std::get<RecordFrame>(top);
+  return std::visit(
+      [&](auto* rec) -> bool {
+        using R = std::remove_pointer_t<decltype(rec)>;
+        if (!record.positional) {
+          return place(record.pending ? Record<R>::slot(*rec, *record.pending) : Slot(Ignore{}), v);
+        }
+        const std::size_t field = record.next++;
+        if (field >= Record<R>::kFields.size()) {
+          return fail("invalid length " + std::to_string(field + 1) + ", expected " +
+                      positional_name<R>());
+        }
+        return place(Record<R>::slot(*rec, field), v);
+      },
+      record.record);
+}
+
+bool Reader::place(const Slot& slot, const Value& v) {
+  return std::visit(
+      Overloaded{
+          [&](Ignore) {
+            if (v.kind == Kind::Object || v.kind == Kind::Array) stack_.push_back(SkipFrame{1});
+            return true;
+          },
+          [&](std::string* text) {
+            if (v.kind != Kind::String) return type_error(v, "a string");
+            *text = std::move(*v.string);
+            return true;
+          },
+          [&](std::optional<std::string>* text) {
+            if (v.kind == Kind::Null) {
+              text->reset();
+              return true;
+            }
+            if (v.kind != Kind::String) return type_error(v, "a string");
+            *text = std::move(*v.string);
+            return true;
+          },
+          [&](DependencyNeeds* needs) {
+            if (v.kind == Kind::Object) {
+              stack_.push_back(NeedsFrame{needs});
+              return true;
+            }
+            if (v.kind != Kind::String) return type_error(v, "enum DependencyNeeds");
+            if (*v.string == "contract") {
+              *needs = DependencyNeeds::Contract;
+            } else if (*v.string == "artifact") {
+              *needs = DependencyNeeds::Artifact;
+            } else {
+              return fail("unknown variant `" + *v.string + "`, expected `contract` or `artifact`");
+            }
+            return true;
+          },
+          [&]<class T>(std::vector<T>* list) {
+            if (v.kind != Kind::Array) return type_error(v, "a sequence");
+            stack_.push_back(ListFrame{list});
+            return true;
+          },
+          [&]<class R>(R* rec) {
+            if (v.kind != Kind::Object && v.kind != Kind::Array) {
+              return type_error(v, "struct " + std::string(Record<R>::kName));
+            }
+            stack_.push_back(RecordFrame{rec, v.kind == Kind::Array});
+            return true;
+          },
+      },
+      slot);
+}
+
+bool Reader::key(std::string& name) {
+  Frame& top = stack_.back();
+  if (std::holds_alternative<SkipFrame>(top)) return true;
+  if (auto* needs = std::get_if<NeedsFrame>(&top)) {
+    if (needs->named) return fail("invalid value: map, expected map with a single key");
+    needs->named = true;
+    if (name == "contract") {
+      *needs->into = DependencyNeeds::Contract;
+    } else if (name == "artifact") {
+      *needs->into = DependencyNeeds::Artifact;
+    } else {
+      return fail("unknown variant `" + name + "`, expected `contract` or `artifact`");
+    }
+    return true;
+  }
+  auto& record = std::get<RecordFrame>(top);
+  return std::visit(
+      [&](auto* rec) -> bool {
+        using R = std::remove_pointer_t<decltype(rec)>;
+        record.pending.reset();
+        for (std::size_t i = 0; i < Record<R>::kFields.size(); ++i) {
+          if (Record<R>::kFields[i].name != name) continue;
+          if (record.seen & (1u << i)) return fail("duplicate field `" + name + "`");
+          record.seen |= 1u << i;
+          record.pending = i;
+          break;
+        }
+        return true;
+      },
+      record.record);
+}
+
+// Checks that every required field the record did not receive has a default.
+bool Reader::close_record(RecordFrame& frame) {
+  return std::visit(
+      [&](auto* rec) -> bool {
+        using R = std::remove_pointer_t<decltype(rec)>;
+        const auto& fields = Record<R>::kFields;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+          if (!fields[i].required) continue;
+          if (frame.positional && i >= frame.next) {
+            return fail("invalid length " + std::to_string(frame.next) + ", expected " +
+                        positional_name<R>());
+          }
+          if (!frame.positional && !(frame.seen & (1u << i))) {
+            return fail("missing field `" + std::string(fields[i].name) + "`");
+          }
+        }
+        return true;
+      },
+      frame.record);
+}
+
+bool Reader::end_object() {
+  Frame& top = stack_.back();
+  if (auto* skip = std::get_if<SkipFrame>(&top)) {
+    if (--skip->depth == 0) pop();
+    return true;
+  }
+  if (auto* needs = std::get_if<NeedsFrame>(&top)) {
+    if (!needs->named) return fail("invalid type: empty map, expected variant identifier");
+    pop();
+    return true;
+  }
+  if (!close_record(std::get<RecordFrame>(top))) return false;
+  pop();
+  return true;
+}
+
+bool Reader::end_array() {
+  Frame& top = stack_.back();
+  if (auto* skip = std::get_if<SkipFrame>(&top)) {
+    if (--skip->depth == 0) pop();
+    return true;
+  }
+  if (auto* record = std::get_if<RecordFrame>(&top)) {
+    if (!close_record(*record)) return false;
+  }
+  pop();
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+// Pretty JSON: two spaces per level, one member or element per line, "[]" for an empty array.
+class Writer {
+ public:
+  void key(std::string_view name) {
+    prefix();
+    put_string(name);
+    out_ += ": ";
+    after_key_ = true;
+  }
+  void text(std::string_view s) {
+    prefix();
+    put_string(s);
+  }
+  void begin(char open) {
+    prefix();
+    out_ += open;
+    filled_.push_back(false);
+  }
+  void end(char close) {
+    const bool filled = filled_.back();
+    filled_.pop_back();
+    if (filled) newline();
+    out_ += close;
+  }
+  std::string take() && { return std::move(out_); }
+
+ private:
+  // Before a value: nothing after its key; otherwise the separator and the element's own line.
+  void prefix() {
+    if (after_key_) {
+      after_key_ = false;
+      return;
+    }
+    if (filled_.empty()) return;
+    if (filled_.back()) out_ += ',';
+    filled_.back() = true;
+    newline();
+  }
+  void newline() {
+    out_ += '\n';
+    out_.append(2 * filled_.size(), ' ');
+  }
+  void put_string(std::string_view s) {
+    // Texts built in memory may hold bytes that are not UTF-8; the document stays readable.
+    std::string repaired;
+    if (!text::is_utf8(s)) {
+      repaired = text::lossy(s);
+      s = repaired;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    out_ += '"';
+    for (const char c : s) {
+      const auto byte = static_cast<unsigned char>(c);
+      switch (c) {
+        case '"':
+          out_ += "\\\"";
+          break;
+        case '\\':
+          out_ += "\\\\";
+          break;
+        case '\b':
+          out_ += "\\b";
+          break;
+        case '\t':
+          out_ += "\\t";
+          break;
+        case '\n':
+          out_ += "\\n";
+          break;
+        case '\f':
+          out_ += "\\f";
+          break;
+        case '\r':
+          out_ += "\\r";
+          break;
+        default:
+          if (byte < 0x20) {
+            out_ += "\\u00";
+            out_ += kHex[byte >> 4];
+            out_ += kHex[byte & 0xf];
+          } else {
+            out_ += c;
+          }
+      }
+    }
+    out_ += '"';
+  }
+
+  std::string out_;
+  std::vector<bool> filled_;  // per open container: whether it has an element yet
+  bool after_key_ = false;
+};
+
+void serialize(const std::string& s, Writer& w) { w.text(s); }
+
+void serialize(const OwnedType& t, Writer& w) {
+  w.begin('{');
+  w.key("name");
+  w.text(t.name);
+  w.key("invariant");
+  w.text(t.invariant);
+  w.end('}');
+}
+
+void serialize(const OperationSpec& op, Writer& w) {
+  w.begin('{');
+  w.key("name");
+  w.text(op.name);
+  w.key("contract");
+  w.text(op.contract);
+  w.end('}');
+}
+
+void serialize(const Dependency& d, Writer& w) {
+  w.begin('{');
+  w.key("on");
+  w.text(d.on);
+  w.key("because");
+  w.text(d.because);
+  w.key("needs");
+  w.text(to_text(d.needs));
+  w.end('}');
+}
+
+template <class T>
+void serialize_list(const std::vector<T>& items, Writer& w) {
+  w.begin('[');
+  for (const T& item : items) serialize(item, w);
+  w.end(']');
+}
+
+void serialize(const Module& m, Writer& w) {
+  w.begin('{');
+  w.key("path");
+  w.text(m.path);
+  w.key("secret");
+  w.text(m.secret);
+  w.key("owns");
+  serialize_list(m.owns, w);
+  w.key("exposes");
+  serialize_list(m.exposes, w);
+  w.key("depends_on");
+  serialize_list(m.depends_on, w);
+  w.key("laws");
+  serialize_list(m.laws, w);
+  w.end('}');
+}
+
+}  // namespace
+
+std::expected<Keystone, JsonError> Keystone::deserialize(std::string_view text) {
+  // nlohmann's lexer would skip a byte-order mark and take a NUL byte for the end of the input
+  // (so "{...}\0junk" would pass); neither may appear in a strict JSON text.
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    return std::unexpected(JsonError{"expected value at line 1 column 1 (byte-order mark)"});
+  }
+  if (text.find('\0') != std::string_view::npos) {
+    return std::unexpected(JsonError{"NUL byte in JSON text"});
+  }
+  Keystone result;
+  Reader reader(result);
+  bool parsed = false;
+  try {
+    parsed = Json::sax_parse(text.begin(), text.end(), &reader, Json::input_format_t::json,
+                             /*strict=*/true, /*ignore_comments=*/false);
+  } catch (const std::exception& e) {
+    return std::unexpected(JsonError{text::lossy(e.what())});
+  }
+  if (reader.error()) return std::unexpected(JsonError{*reader.error()});
+  if (!parsed || !reader.complete()) return std::unexpected(JsonError{"EOF while parsing a value"});
+  return result;
+}
+
+std::string Keystone::serialize() const {
+  Writer w;
+  w.begin('{');
+  w.key("idea");
+  w.text(idea);
+  if (language) {
+    w.key("language");
+    w.text(*language);
+  }
+  w.key("essential_complexity");
+  w.text(essential_complexity);
+  w.key("modules");
+  serialize_list(modules, w);
+  w.end('}');
+  return std::move(w).take();
+}
 
 }  // namespace keystone
