@@ -27,8 +27,8 @@ enum class TokenKind : std::uint8_t {
 };
 
 enum class LitKind : std::uint8_t {
-  Integer,
-  Float,
+  Integer,  // digits without fraction or exponent, any suffix included (1f32 is an Integer)
+  Float,    // digits with a fraction or an exponent
   Char,
   Byte,
   Str,
@@ -37,6 +37,7 @@ enum class LitKind : std::uint8_t {
   RawStr,
   RawByteStr,
   RawCStr,
+  Error,  // the text "(/*ERROR*/)", which the lexer reads as one literal as rustc writes it
 };
 
 struct Token {
@@ -45,6 +46,8 @@ struct Token {
   static constexpr std::uint8_t kSynthetic = 4;  // text lies in TokenBuffer::synthetic()
   static constexpr std::uint8_t kLifetime = 8;   // Punct '\'' that opens a lifetime or label
 
+  // For the '#', '!', '[', '=' and ']' a doc comment turns into, begin/length cover the comment in
+  // the source; its "doc" identifier and string literal carry kSynthetic.
   std::uint32_t begin = 0;    // byte offset of the text (source, or synthetic when flagged)
   std::uint32_t length = 0;   // byte length of the text (an Ident's length excludes "r#")
   std::uint32_t partner = 0;  // Open/Close: index of the matching delimiter
@@ -97,6 +100,7 @@ std::string_view strip_file_prelude(std::string_view source);
 
 /// Lexes `source` into token trees. Doc comments become doc attributes. Delimiters must
 /// balance; a text that does not lex gives an error value. `source` must outlive the result.
+/// A leading byte-order mark is skipped (token offsets stay offsets into `source`).
 std::expected<TokenBuffer, LexError> lex(std::string_view source);
 
 /// Appends the token text of tokens [first, last) (whole groups) by the printing rule: one space

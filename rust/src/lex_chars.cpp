@@ -1,0 +1,148 @@
+#include "lex_chars.hpp"
+
+#include <unicode/uchar.h>
+
+namespace rust::lex_chars {
+
+namespace {
+
+bool continuation(const unsigned char* s, std::size_t n, std::size_t i) {
+  return i < n && (s[i] & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+char32_t decode(const unsigned char* s, std::size_t n, std::size_t i, std::size_t& len) {
+  const unsigned char b = s[i];
+  len = 1;
+  if (b < 0x80) return b;
+  if (b >= 0xC2 && b <= 0xDF) {
+    if (!continuation(s, n, i + 1)) return kInvalid;
+    len = 2;
+    return (char32_t(b & 0x1F) << 6) | (s[i + 1] & 0x3F);
+  }
+  if (b >= 0xE0 && b <= 0xEF) {
+    if (!continuation(s, n, i + 1) || !continuation(s, n, i + 2)) return kInvalid;
+    const unsigned char b1 = s[i + 1];
+    if ((b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 > 0x9F)) return kInvalid;
+    len = 3;
+    return (char32_t(b & 0x0F) << 12) | (char32_t(b1 & 0x3F) << 6) | (s[i + 2] & 0x3F);
+  }
+  if (b >= 0xF0 && b <= 0xF4) {
+    if (!continuation(s, n, i + 1) || !continuation(s, n, i + 2) || !continuation(s, n, i + 3)) {
+      return kInvalid;
+    }
+    const unsigned char b1 = s[i + 1];
+    if ((b == 0xF0 && b1 < 0x90) || (b == 0xF4 && b1 > 0x8F)) return kInvalid;
+    len = 4;
+    return (char32_t(b & 0x07) << 18) | (char32_t(b1 & 0x3F) << 12) |
+           (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+  }
+  return kInvalid;
+}
+
+bool is_ident_start_uni(char32_t c) {
+  return c != kInvalid && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_XID_START);
+}
+
+bool is_ident_continue_uni(char32_t c) {
+  return c != kInvalid && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_XID_CONTINUE);
+}
+
+bool is_whitespace_uni(char32_t c) {
+  if (c == 0x200E || c == 0x200F) return true;
+  return c != kInvalid && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+}
+
+namespace {
+
+// Whether Rust's char::escape_debug writes `c` (not ASCII) as it is: it must not extend a
+// grapheme and must not be a control, format, surrogate, private-use, unassigned or separator
+// character.
+bool printable_uni(char32_t c) {
+  const auto cp = static_cast<UChar32>(c);
+  if (u_hasBinaryProperty(cp, UCHAR_GRAPHEME_EXTEND)) return false;
+  switch (u_charType(cp)) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_SURROGATE:
+    case U_PRIVATE_USE_CHAR:
+    case U_UNASSIGNED:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+    case U_SPACE_SEPARATOR:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void append_unicode_escape(char32_t c, std::string& out) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  char buf[8];
+  int k = 0;
+  do {
+    buf[k++] = kDigits[c & 0xF];
+    c >>= 4;
+  } while (c != 0);
+  out += "\\u{";
+  while (k > 0) out += buf[--k];
+  out += '}';
+}
+
+}  // namespace
+
+void append_escaped(const unsigned char* s, std::size_t n, std::string& out) {
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char b = s[i];
+    if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\') {
+      // A run of plain printable ASCII is copied in one go.
+      std::size_t j = i + 1;
+      while (j < n && s[j] >= 0x20 && s[j] < 0x7F && s[j] != '"' && s[j] != '\\') ++j;
+      out.append(reinterpret_cast<const char*>(s + i), j - i);
+      i = j;
+      continue;
+    }
+    if (b < 0x80) {
+      switch (b) {
+        case '\t':
+          out += "\\t";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case 0:
+          out += (i + 1 < n && s[i + 1] >= '0' && s[i + 1] <= '7') ? "\\x00" : "\\0";
+          break;
+        default:
+          append_unicode_escape(b, out);
+          break;
+      }
+      ++i;
+      continue;
+    }
+    std::size_t len = 1;
+    const char32_t c = decode(s, n, i, len);
+    if (c == kInvalid) {
+      // Not reachable for UTF-8 text; keep the byte so nothing is lost.
+      out += static_cast<char>(b);
+    } else if (printable_uni(c)) {
+      out.append(reinterpret_cast<const char*>(s + i), len);
+    } else {
+      append_unicode_escape(c, out);
+    }
+    i += len;
+  }
+}
+
+}  // namespace rust::lex_chars

@@ -1,0 +1,858 @@
+// The Rust lexer: source text to a flat vector of tokens with paired delimiters.
+//
+// It reads what proc-macro2's stand-alone lexer reads, rule for rule, so that token texts come out
+// as syn's printing gives them: the same literal forms (and the same corner cases of where a
+// number ends), the same spacing of punctuation, doc comments turned into doc attributes. Groups
+// are lexed with an explicit stack, so nesting depth costs heap, never call stack.
+#include <cstring>
+#include <limits>
+
+#include "lex_chars.hpp"
+#include "token.hpp"
+
+namespace rust {
+
+namespace {
+
+using lex_chars::kAscii;
+using lex_chars::kDigit;
+using lex_chars::kHex;
+using lex_chars::kPunct;
+
+constexpr std::size_t kReject = std::numeric_limits<std::size_t>::max();
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+// rustc's rendering of a macro expansion error; the reference lexer keeps it as one literal.
+constexpr std::string_view kErrorLiteral = "(/*ERROR*/)";
+
+bool has(int b, std::uint8_t cls) { return b >= 0 && b < 128 && (kAscii[b] & cls) != 0; }
+bool octal(int b) { return b >= '0' && b <= '7'; }
+
+class Lexer {
+ public:
+  explicit Lexer(std::string_view text)
+      : s_(reinterpret_cast<const unsigned char*>(text.data())), n_(text.size()), text_(text) {}
+
+  std::expected<TokenBuffer, LexError> run();
+
+ private:
+  int at(std::size_t i) const { return i < n_ ? s_[i] : -1; }
+  bool starts(std::size_t i, std::string_view lit) const {
+    return i <= n_ && n_ - i >= lit.size() && std::memcmp(s_ + i, lit.data(), lit.size()) == 0;
+  }
+  char32_t char_at(std::size_t i, std::size_t& len) const {
+    return lex_chars::decode(s_, n_, i, len);
+  }
+
+  bool ident_start_at(std::size_t i) const;
+  std::size_t ident_not_raw(std::size_t i) const;
+  std::size_t ident_any(std::size_t i, bool& raw) const;
+  std::size_t ident(std::size_t i, bool& raw) const;
+  std::size_t literal_suffix(std::size_t i) const {
+    const std::size_t e = ident_not_raw(i);
+    return e == kReject ? i : e;
+  }
+  std::size_t word_break(std::size_t i) const;
+
+  std::size_t skip_whitespace(std::size_t i) const;
+  std::size_t block_comment(std::size_t i) const;
+  std::size_t line_end(std::size_t i) const;
+
+  std::size_t backslash_u(std::size_t i, char32_t& value) const;
+  std::size_t trailing_backslash(std::size_t i, int last) const;
+  std::size_t cooked_string(std::size_t i) const;
+  std::size_t cooked_byte_string(std::size_t i) const;
+  std::size_t cooked_c_string(std::size_t i) const;
+  enum class RawMode { Str, Byte, C };
+  std::size_t raw_string(std::size_t i, RawMode mode) const;
+  std::size_t byte_literal(std::size_t i) const;
+  std::size_t char_literal(std::size_t i) const;
+  std::size_t float_digits(std::size_t i) const;
+  std::size_t float_literal(std::size_t i) const;
+  std::size_t int_literal(std::size_t i) const;
+
+  bool punct_follows(std::size_t i) const;
+  bool doc_comment(std::size_t i, std::size_t& next);
+  std::size_t leaf(std::size_t i);
+
+  void push(TokenKind kind, std::size_t begin, std::size_t length, std::uint8_t detail,
+            std::uint8_t flags = 0) {
+    Token t;
+    t.begin = static_cast<std::uint32_t>(begin);
+    t.length = static_cast<std::uint32_t>(length);
+    t.kind = kind;
+    t.detail = detail;
+    t.flags = flags;
+    tokens_.push_back(t);
+  }
+  std::size_t push_literal(std::size_t begin, std::size_t end, LitKind kind) {
+    if (end != kReject) push(TokenKind::Literal, begin, end - begin, std::uint8_t(kind));
+    return end;
+  }
+  LexError error(std::size_t offset, const char* message) const {
+    return LexError{static_cast<std::uint32_t>(offset), message};
+  }
+
+  const unsigned char* s_;
+  std::size_t n_;
+  std::string_view text_;
+  std::vector<Token> tokens_;
+  std::string synthetic_;
+  std::uint32_t doc_ident_ = std::numeric_limits<std::uint32_t>::max();
+};
+
+bool Lexer::ident_start_at(std::size_t i) const {
+  if (i >= n_) return false;
+  if (s_[i] < 0x80) return (kAscii[s_[i]] & lex_chars::kIdentStart) != 0;
+  std::size_t len = 0;
+  return lex_chars::is_ident_start_uni(char_at(i, len));
+}
+
+// An identifier without the raw prefix: XID_Start or '_', then XID_Continue characters.
+std::size_t Lexer::ident_not_raw(std::size_t i) const {
+  if (!ident_start_at(i)) return kReject;
+  std::size_t len = 1;
+  char_at(i, len);
+  i += len;
+  while (i < n_) {
+    const unsigned char b = s_[i];
+    if (b < 0x80) {
+      if ((kAscii[b] & lex_chars::kIdentContinue) == 0) break;
+      ++i;
+      continue;
+    }
+    const char32_t c = char_at(i, len);
+    if (!lex_chars::is_ident_continue_uni(c)) break;
+    i += len;
+  }
+  return i;
+}
+
+std::size_t Lexer::ident_any(std::size_t i, bool& raw) const {
+  raw = starts(i, "r#");
+  const std::size_t begin = raw ? i + 2 : i;
+  const std::size_t end = ident_not_raw(begin);
+  if (end == kReject || !raw) return end;
+  const std::string_view sym = text_.substr(begin, end - begin);
+  if (sym == "_" || sym == "super" || sym == "self" || sym == "Self" || sym == "crate") {
+    return kReject;
+  }
+  return end;
+}
+
+// An identifier where a literal prefix would have started a literal is not one.
+std::size_t Lexer::ident(std::size_t i, bool& raw) const {
+  static constexpr std::string_view kPrefixes[] = {"r\"",  "r#\"", "r##", "b\"",  "b'",
+                                                   "br\"", "br#",  "c\"", "cr\"", "cr#"};
+  for (std::string_view p : kPrefixes) {
+    if (starts(i, p)) return kReject;
+  }
+  return ident_any(i, raw);
+}
+
+// A number may not run straight into an identifier character.
+std::size_t Lexer::word_break(std::size_t i) const {
+  if (i >= n_) return i;
+  std::size_t len = 0;
+  return lex_chars::is_ident_continue(char_at(i, len)) ? kReject : i;
+}
+
+std::size_t Lexer::skip_whitespace(std::size_t i) const {
+  while (i < n_) {
+    const unsigned char b = s_[i];
+    if (b == '/') {
+      if (starts(i, "//") && (!starts(i, "///") || starts(i, "////")) && !starts(i, "//!")) {
+        i = line_end(i);
+        continue;
+      }
+      if (starts(i, "/**/")) {
+        i += 4;
+        continue;
+      }
+      if (starts(i, "/*") && (!starts(i, "/**") || starts(i, "/***")) && !starts(i, "/*!")) {
+        const std::size_t e = block_comment(i);
+        if (e == kReject) return i;
+        i = e;
+        continue;
+      }
+    }
+    if (b < 0x80) {
+      if ((kAscii[b] & lex_chars::kSpace) == 0) return i;
+      ++i;
+      continue;
+    }
+    std::size_t len = 0;
+    if (!lex_chars::is_whitespace_uni(char_at(i, len))) return i;
+    i += len;
+  }
+  return i;
+}
+
+// A block comment from its "/*", nested comments counted; the end just past its "*/".
+std::size_t Lexer::block_comment(std::size_t i) const {
+  std::size_t depth = 0;
+  const std::size_t upper = n_ - 1;
+  std::size_t j = i;
+  while (j < upper) {
+    const unsigned char b = s_[j];
+    if (b == '/' && s_[j + 1] == '*') {
+      ++depth;
+      ++j;
+    } else if (b == '*' && s_[j + 1] == '/') {
+      --depth;
+      if (depth == 0) return j + 2;
+      ++j;
+    }
+    ++j;
+  }
+  return kReject;
+}
+
+// The position of the next line feed, or the end of the text.
+std::size_t Lexer::line_end(std::size_t i) const {
+  const void* nl = i < n_ ? std::memchr(s_ + i, '\n', n_ - i) : nullptr;
+  return nl == nullptr ? n_ : static_cast<const unsigned char*>(nl) - s_;
+}
+
+// \u{...} from the '{': one to six hex digits, underscores after the first, a valid scalar.
+std::size_t Lexer::backslash_u(std::size_t i, char32_t& value) const {
+  if (at(i) != '{') return kReject;
+  ++i;
+  value = 0;
+  int len = 0;
+  while (i < n_) {
+    const unsigned char c = s_[i++];
+    if (has(c, kHex)) {
+      if (len == 6) return kReject;
+      const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+      value = value * 16 + digit;
+      ++len;
+    } else if (c == '_' && len > 0) {
+      continue;
+    } else if (c == '}' && len > 0) {
+      const bool scalar = value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF);
+      return scalar ? i : kReject;
+    } else {
+      return kReject;
+    }
+  }
+  return kReject;
+}
+
+// After a backslash and line break inside a string: the white space that follows is skipped; a
+// carriage return must be followed by a line feed.
+std::size_t Lexer::trailing_backslash(std::size_t i, int last) const {
+  for (;;) {
+    if (last == '\r') {
+      if (at(i) != '\n') return kReject;
+      ++i;
+    }
+    const int b = at(i);
+    if (b == ' ' || b == '\t' || b == '\n' || b == '\r') {
+      last = b;
+      ++i;
+      continue;
+    }
+    if (b < 0) return kReject;
+    return i;
+  }
+}
+
+// "..." from just past the opening quote.
+std::size_t Lexer::cooked_string(std::size_t i) const {
+  while (i < n_) {
+    const unsigned char b = s_[i];
+    if (b == '"') return literal_suffix(i + 1);
+    if (b == '\r') {
+      if (at(i + 1) != '\n') return kReject;
+      i += 2;
+      continue;
+    }
+    if (b == '\\') {
+      const int c = at(i + 1);
+      switch (c) {
+        case 'x':
+          if (!octal(at(i + 2)) || !has(at(i + 3), kHex)) return kReject;
+          i += 4;
+          break;
+        case 'n':
+        case 'r':
+        case 't':
+        case '\\':
+        case '\'':
+        case '"':
+        case '0':
+          i += 2;
+          break;
+        case 'u': {
+          char32_t value = 0;
+          i = backslash_u(i + 2, value);
+          if (i == kReject) return kReject;
+          break;
+        }
+        case '\n':
+        case '\r':
+          i = trailing_backslash(i + 2, c);
+          if (i == kReject) return kReject;
+          break;
+        default:
+          return kReject;
+      }
+      continue;
+    }
+    ++i;
+  }
+  return kReject;
+}
+
+// b"..." from just past the opening quote: ASCII only, byte escapes.
+std::size_t Lexer::cooked_byte_string(std::size_t i) const {
+  while (i < n_) {
+    const unsigned char b = s_[i];
+    if (b == '"') return literal_suffix(i + 1);
+    if (b == '\r') {
+      if (at(i + 1) != '\n') return kReject;
+      i += 2;
+      continue;
+    }
+    if (b == '\\') {
+      const int c = at(i + 1);
+      switch (c) {
+        case 'x':
+          if (!has(at(i + 2), kHex) || !has(at(i + 3), kHex)) return kReject;
+          i += 4;
+          break;
+        case 'n':
+        case 'r':
+        case 't':
+        case '\\':
+        case '0':
+        case '\'':
+        case '"':
+          i += 2;
+          break;
+        case '\n':
+        case '\r':
+          i = trailing_backslash(i + 2, c);
+          if (i == kReject) return kReject;
+          break;
+        default:
+          return kReject;
+      }
+      continue;
+    }
+    if (b >= 0x80) return kReject;
+    ++i;
+  }
+  return kReject;
+}
+
+// c"..." from just past the opening quote: no NUL, written or escaped.
+std::size_t Lexer::cooked_c_string(std::size_t i) const {
+  while (i < n_) {
+    const unsigned char b = s_[i];
+    if (b == '"') return literal_suffix(i + 1);
+    if (b == '\r') {
+      if (at(i + 1) != '\n') return kReject;
+      i += 2;
+      continue;
+    }
+    if (b == '\\') {
+      const int c = at(i + 1);
+      switch (c) {
+        case 'x':
+          if (!has(at(i + 2), kHex) || !has(at(i + 3), kHex)) return kReject;
+          if (at(i + 2) == '0' && at(i + 3) == '0') return kReject;
+          i += 4;
+          break;
+        case 'n':
+        case 'r':
+        case 't':
+        case '\\':
+        case '\'':
+        case '"':
+          i += 2;
+          break;
+        case 'u': {
+          char32_t value = 0;
+          i = backslash_u(i + 2, value);
+          if (i == kReject || value == 0) return kReject;
+          break;
+        }
+        case '\n':
+        case '\r':
+          i = trailing_backslash(i + 2, c);
+          if (i == kReject) return kReject;
+          break;
+        default:
+          return kReject;
+      }
+      continue;
+    }
+    if (b == 0) return kReject;
+    ++i;
+  }
+  return kReject;
+}
+
+// A raw string from its first '#' or quote (just past r, br or cr): at most 255 hashes, closed
+// by a quote and as many hashes; a carriage return must be followed by a line feed.
+std::size_t Lexer::raw_string(std::size_t i, RawMode mode) const {
+  std::size_t j = i;
+  while (at(j) == '#') ++j;
+  if (at(j) != '"' || j - i > 255) return kReject;
+  const std::size_t hashes = j - i;
+  ++j;
+  while (j < n_) {
+    const unsigned char b = s_[j];
+    if (b == '"') {
+      std::size_t k = 0;
+      while (k < hashes && at(j + 1 + k) == '#') ++k;
+      if (k == hashes) return literal_suffix(j + 1 + hashes);
+    } else if (b == '\r') {
+      if (at(j + 1) != '\n') return kReject;
+      ++j;
+    } else if ((mode == RawMode::Byte && b >= 0x80) || (mode == RawMode::C && b == 0)) {
+      return kReject;
+    }
+    ++j;
+  }
+  return kReject;
+}
+
+// b'.' from the b.
+std::size_t Lexer::byte_literal(std::size_t i) const {
+  std::size_t j = i + 2;
+  const int b = at(j);
+  if (b == '\\') {
+    switch (at(j + 1)) {
+      case 'x':
+        if (!has(at(j + 2), kHex) || !has(at(j + 3), kHex)) return kReject;
+        j += 4;
+        break;
+      case 'n':
+      case 'r':
+      case 't':
+      case '\\':
+      case '0':
+      case '\'':
+      case '"':
+        j += 2;
+        break;
+      default:
+        return kReject;
+    }
+  } else if (b < 0) {
+    return kReject;
+  } else {
+    ++j;
+  }
+  if (at(j) != '\'') return kReject;
+  return literal_suffix(j + 1);
+}
+
+// '.' from the quote: any one character or an escape, then the closing quote.
+std::size_t Lexer::char_literal(std::size_t i) const {
+  std::size_t j = i + 1;
+  if (j >= n_) return kReject;
+  if (s_[j] == '\\') {
+    switch (at(j + 1)) {
+      case 'x':
+        if (!octal(at(j + 2)) || !has(at(j + 3), kHex)) return kReject;
+        j += 4;
+        break;
+      case 'u': {
+        char32_t value = 0;
+        j = backslash_u(j + 2, value);
+        if (j == kReject) return kReject;
+        break;
+      }
+      case 'n':
+      case 'r':
+      case 't':
+      case '\\':
+      case '0':
+      case '\'':
+      case '"':
+        j += 2;
+        break;
+      default:
+        return kReject;
+    }
+  } else {
+    std::size_t len = 1;
+    char_at(j, len);
+    j += len;
+  }
+  if (at(j) != '\'') return kReject;
+  return literal_suffix(j + 1);
+}
+
+// The digits of a float: a fraction (a '.' not followed by another '.' or an identifier) and/or
+// an exponent. An exponent without digits leaves the float before it, when there is a fraction.
+std::size_t Lexer::float_digits(std::size_t i) const {
+  if (!has(at(i), kDigit)) return kReject;
+  std::size_t j = i + 1;
+  bool has_dot = false;
+  bool has_exp = false;
+  while (j < n_) {
+    const unsigned char c = s_[j];
+    if (has(c, kDigit) || c == '_') {
+      ++j;
+    } else if (c == '.') {
+      if (has_dot) break;
+      if (at(j + 1) == '.' || ident_start_at(j + 1)) return kReject;
+      ++j;
+      has_dot = true;
+    } else if (c == 'e' || c == 'E') {
+      ++j;
+      has_exp = true;
+      break;
+    } else {
+      break;
+    }
+  }
+  if (!has_dot && !has_exp) return kReject;
+  if (has_exp) {
+    const std::size_t before_exp = has_dot ? j - 1 : kReject;
+    bool has_sign = false;
+    bool has_value = false;
+    while (j < n_) {
+      const unsigned char c = s_[j];
+      if (c == '+' || c == '-') {
+        if (has_value) break;
+        if (has_sign) return before_exp;
+        ++j;
+        has_sign = true;
+      } else if (has(c, kDigit)) {
+        ++j;
+        has_value = true;
+      } else if (c == '_') {
+        ++j;
+      } else {
+        break;
+      }
+    }
+    if (!has_value) return before_exp;
+  }
+  return j;
+}
+
+std::size_t Lexer::float_literal(std::size_t i) const {
+  std::size_t j = float_digits(i);
+  if (j == kReject) return kReject;
+  if (ident_start_at(j)) j = ident_not_raw(j);
+  return word_break(j);
+}
+
+// An integer in base 2, 8, 10 or 16 with underscores, then an optional suffix. A decimal digit
+// too large for the base rejects the number; a letter digit too large ends it.
+std::size_t Lexer::int_literal(std::size_t i) const {
+  int base = 10;
+  if (starts(i, "0x")) {
+    base = 16;
+    i += 2;
+  } else if (starts(i, "0o")) {
+    base = 8;
+    i += 2;
+  } else if (starts(i, "0b")) {
+    base = 2;
+    i += 2;
+  }
+  bool empty = true;
+  while (i < n_) {
+    const unsigned char b = s_[i];
+    int digit;
+    if (b >= '0' && b <= '9') {
+      digit = b - '0';
+      if (digit >= base) return kReject;
+    } else if ((b >= 'a' && b <= 'f') || (b >= 'A' && b <= 'F')) {
+      digit = (b | 0x20) - 'a' + 10;
+      if (digit >= base) break;
+    } else if (b == '_') {
+      if (empty && base == 10) return kReject;
+      ++i;
+      continue;
+    } else {
+      break;
+    }
+    ++i;
+    empty = false;
+  }
+  if (empty) return kReject;
+  if (ident_start_at(i)) i = ident_not_raw(i);
+  return word_break(i);
+}
+
+// Whether a punctuation character starts at `i` (the '/' of a comment does not count).
+bool Lexer::punct_follows(std::size_t i) const {
+  if (!has(at(i), kPunct)) return false;
+  return !(s_[i] == '/' && (at(i + 1) == '/' || at(i + 1) == '*'));
+}
+
+// A doc comment at `i` becomes # [doc = "..."] (with ! for an inner one).
+bool Lexer::doc_comment(std::size_t i, std::size_t& next) {
+  bool inner = false;
+  std::size_t text_begin = 0;
+  std::size_t text_end = 0;
+  std::size_t end = 0;
+  if (starts(i, "//!") || (starts(i, "///") && at(i + 3) != '/')) {
+    inner = s_[i + 2] == '!';
+    text_begin = i + 3;
+    end = line_end(text_begin);
+    text_end = end;
+    if (end < n_ && end > text_begin && s_[end - 1] == '\r') --text_end;
+  } else if (starts(i, "/*!") || (starts(i, "/**") && at(i + 3) != '*')) {
+    inner = s_[i + 2] == '!';
+    end = block_comment(i);
+    if (end == kReject) return false;
+    text_begin = i + 3;
+    text_end = end - 2;
+  } else {
+    return false;
+  }
+  // A carriage return inside the text must start a CRLF pair.
+  for (std::size_t k = text_begin; k < text_end; ++k) {
+    if (s_[k] == '\r' && (k + 1 >= text_end || s_[k + 1] != '\n')) return false;
+  }
+
+  const std::size_t span = end - i;
+  push(TokenKind::Punct, i, span, '#');
+  if (inner) push(TokenKind::Punct, i, span, '!');
+  const auto open = static_cast<std::uint32_t>(tokens_.size());
+  push(TokenKind::Open, i, span, std::uint8_t(Delim::Bracket));
+  if (doc_ident_ == std::numeric_limits<std::uint32_t>::max()) {
+    doc_ident_ = static_cast<std::uint32_t>(synthetic_.size());
+    synthetic_ += "doc";
+  }
+  push(TokenKind::Ident, doc_ident_, 3, 0, Token::kSynthetic);
+  push(TokenKind::Punct, i, span, '=');
+  const std::size_t lit_begin = synthetic_.size();
+  synthetic_ += '"';
+  lex_chars::append_escaped(s_ + text_begin, text_end - text_begin, synthetic_);
+  synthetic_ += '"';
+  push(TokenKind::Literal, lit_begin, synthetic_.size() - lit_begin, std::uint8_t(LitKind::Str),
+       Token::kSynthetic);
+  const auto close = static_cast<std::uint32_t>(tokens_.size());
+  push(TokenKind::Close, i, span, std::uint8_t(Delim::Bracket));
+  tokens_[open].partner = close;
+  tokens_[close].partner = open;
+  next = end;
+  return true;
+}
+
+// One literal, punctuation or identifier at `i`; the position past it, or kReject.
+std::size_t Lexer::leaf(std::size_t i) {
+  const unsigned char b = s_[i];
+  std::size_t e = kReject;
+  switch (b) {
+    case '"':
+      return push_literal(i, cooked_string(i + 1), LitKind::Str);
+    case 'r':
+      e = push_literal(i, raw_string(i + 1, RawMode::Str), LitKind::RawStr);
+      break;
+    case 'b':
+      if (at(i + 1) == '"') {
+        e = push_literal(i, cooked_byte_string(i + 2), LitKind::ByteStr);
+      } else if (at(i + 1) == 'r') {
+        e = push_literal(i, raw_string(i + 2, RawMode::Byte), LitKind::RawByteStr);
+      } else if (at(i + 1) == '\'') {
+        e = push_literal(i, byte_literal(i), LitKind::Byte);
+      }
+      break;
+    case 'c':
+      if (at(i + 1) == '"') {
+        e = push_literal(i, cooked_c_string(i + 2), LitKind::CStr);
+      } else if (at(i + 1) == 'r') {
+        e = push_literal(i, raw_string(i + 2, RawMode::C), LitKind::RawCStr);
+      }
+      break;
+    case '\'': {
+      e = push_literal(i, char_literal(i), LitKind::Char);
+      if (e != kReject) return e;
+      // A lifetime or label: the quote, joint, and then the identifier as the next token.
+      bool raw = false;
+      const std::size_t after = ident_any(i + 1, raw);
+      if (after == kReject || at(after) == '\'' || (at(after) == '#' && !raw)) return kReject;
+      push(TokenKind::Punct, i, 1, '\'', Token::kJoint | Token::kLifetime);
+      return i + 1;
+    }
+    case '(':
+      if (starts(i, kErrorLiteral)) {
+        return push_literal(i, i + kErrorLiteral.size(), LitKind::Error);
+      }
+      return kReject;
+    default:
+      if (b >= '0' && b <= '9') {
+        e = push_literal(i, float_literal(i), LitKind::Float);
+        if (e == kReject) e = push_literal(i, int_literal(i), LitKind::Integer);
+        return e;
+      }
+      if (has(b, kPunct)) {
+        if (b == '/' && (at(i + 1) == '/' || at(i + 1) == '*')) return kReject;
+        push(TokenKind::Punct, i, 1, b, punct_follows(i + 1) ? Token::kJoint : 0);
+        return i + 1;
+      }
+      break;
+  }
+  if (e != kReject) return e;
+  bool raw = false;
+  e = ident(i, raw);
+  if (e == kReject) return kReject;
+  const std::size_t begin = raw ? i + 2 : i;
+  push(TokenKind::Ident, begin, e - begin, 0, raw ? Token::kRaw : 0);
+  return e;
+}
+
+const char* leaf_error(unsigned char b) {
+  switch (b) {
+    case '"':
+      return "unterminated or invalid string literal";
+    case '\'':
+      return "invalid character literal or lifetime";
+    case '/':
+      return "unterminated block comment or carriage return in doc comment";
+    default:
+      if (b >= '0' && b <= '9') return "invalid number literal";
+      return "unexpected character";
+  }
+}
+
+std::expected<TokenBuffer, LexError> Lexer::run() {
+  if (n_ >= std::numeric_limits<std::uint32_t>::max()) {
+    return std::unexpected(error(0, "source text too large"));
+  }
+  tokens_.reserve(n_ / 4 + 16);
+  std::vector<std::uint32_t> open;  // indices of the Open tokens of the groups being lexed
+  std::size_t i = starts(0, kBom) ? kBom.size() : 0;
+  for (;;) {
+    i = skip_whitespace(i);
+    if (i < n_ && s_[i] == '/' && doc_comment(i, i)) continue;
+    if (i >= n_) {
+      if (!open.empty())
+        return std::unexpected(error(tokens_[open.back()].begin, "unclosed delimiter"));
+      break;
+    }
+    const unsigned char b = s_[i];
+    Delim delim = Delim::None;
+    bool opening = false;
+    switch (b) {
+      case '(':
+        if (starts(i, kErrorLiteral)) break;
+        delim = Delim::Paren;
+        opening = true;
+        break;
+      case '[':
+        delim = Delim::Bracket;
+        opening = true;
+        break;
+      case '{':
+        delim = Delim::Brace;
+        opening = true;
+        break;
+      case ')':
+        delim = Delim::Paren;
+        break;
+      case ']':
+        delim = Delim::Bracket;
+        break;
+      case '}':
+        delim = Delim::Brace;
+        break;
+      default:
+        break;
+    }
+    if (delim != Delim::None) {
+      if (opening) {
+        open.push_back(static_cast<std::uint32_t>(tokens_.size()));
+        push(TokenKind::Open, i, 1, std::uint8_t(delim));
+      } else {
+        if (open.empty()) return std::unexpected(error(i, "unexpected closing delimiter"));
+        const std::uint32_t o = open.back();
+        open.pop_back();
+        if (tokens_[o].delim() != delim) {
+          return std::unexpected(error(i, "mismatched closing delimiter"));
+        }
+        const auto c = static_cast<std::uint32_t>(tokens_.size());
+        push(TokenKind::Close, i, 1, std::uint8_t(delim));
+        tokens_[o].partner = c;
+        tokens_[c].partner = o;
+      }
+      ++i;
+      continue;
+    }
+    const std::size_t e = leaf(i);
+    if (e == kReject) return std::unexpected(error(i, leaf_error(b)));
+    i = e;
+  }
+  return TokenBuffer(text_, std::move(synthetic_), std::move(tokens_));
+}
+
+// White space and ordinary comments as the file parser skips them before deciding whether "#!"
+// opens an inner attribute.
+std::string_view skip_prelude_space(std::string_view s) {
+  while (!s.empty()) {
+    const auto b = static_cast<unsigned char>(s[0]);
+    if (b == '/') {
+      if (s.starts_with("//") && (!s.starts_with("///") || s.starts_with("////")) &&
+          !s.starts_with("//!")) {
+        const std::size_t nl = s.find('\n');
+        if (nl == std::string_view::npos) return {};
+        s.remove_prefix(nl + 1);
+        continue;
+      }
+      if (s.starts_with("/**/")) {
+        s.remove_prefix(4);
+        continue;
+      }
+      if (s.starts_with("/*") && (!s.starts_with("/**") || s.starts_with("/***")) &&
+          !s.starts_with("/*!")) {
+        std::size_t depth = 0;
+        std::size_t k = 0;
+        bool closed = false;
+        while (k + 1 < s.size()) {
+          if (s[k] == '/' && s[k + 1] == '*') {
+            ++depth;
+            ++k;
+          } else if (s[k] == '*' && s[k + 1] == '/') {
+            --depth;
+            if (depth == 0) {
+              s.remove_prefix(k + 2);
+              closed = true;
+              break;
+            }
+            ++k;
+          }
+          ++k;
+        }
+        if (!closed) return s;
+        continue;
+      }
+    }
+    if (b < 0x80) {
+      if ((kAscii[b] & lex_chars::kSpace) == 0) return s;
+      s.remove_prefix(1);
+      continue;
+    }
+    std::size_t len = 0;
+    const auto* u = reinterpret_cast<const unsigned char*>(s.data());
+    if (!lex_chars::is_whitespace_uni(lex_chars::decode(u, s.size(), 0, len))) return s;
+    s.remove_prefix(len);
+  }
+  return s;
+}
+
+}  // namespace
+
+std::string_view strip_file_prelude(std::string_view source) {
+  if (source.starts_with(kBom)) source.remove_prefix(kBom.size());
+  if (source.starts_with("#!") && !skip_prelude_space(source.substr(2)).starts_with('[')) {
+    // The shebang line goes; its line feed stays.
+    const std::size_t nl = source.find('\n');
+    source = nl == std::string_view::npos ? source.substr(source.size()) : source.substr(nl);
+  }
+  return source;
+}
+
+std::expected<TokenBuffer, LexError> lex(std::string_view source) { return Lexer(source).run(); }
+
+}  // namespace rust

@@ -1,0 +1,68 @@
+// The printing rule of token streams: one space between neighbours except after a joint
+// punctuation, brace groups padded inside. The flat layout makes it a single loop, whatever the
+// nesting depth.
+#include "token.hpp"
+
+namespace rust {
+
+void print_tokens(const TokenBuffer& buffer, std::uint32_t first, std::uint32_t last,
+                  std::string& out) {
+  const std::span<const Token> tokens = buffer.tokens();
+  bool space = false;  // a space is due before the next token of the current stream
+  for (std::uint32_t i = first; i < last; ++i) {
+    const Token& t = tokens[i];
+    if (t.kind == TokenKind::Close) {
+      switch (t.delim()) {
+        case Delim::Paren:
+          out += ')';
+          break;
+        case Delim::Bracket:
+          out += ']';
+          break;
+        case Delim::Brace:
+          out += t.partner + 1 == i ? "}" : " }";
+          break;
+        case Delim::None:
+          break;
+      }
+      space = true;
+      continue;
+    }
+    if (space) out += ' ';
+    switch (t.kind) {
+      case TokenKind::Open:
+        switch (t.delim()) {
+          case Delim::Paren:
+            out += '(';
+            break;
+          case Delim::Bracket:
+            out += '[';
+            break;
+          case Delim::Brace:
+            out += "{ ";
+            break;
+          case Delim::None:
+            break;
+        }
+        space = false;
+        break;
+      case TokenKind::Punct:
+        out += t.punct();
+        space = !t.joint();
+        break;
+      case TokenKind::Ident:
+        if (t.raw()) out += "r#";
+        out += buffer.text(i);
+        space = true;
+        break;
+      case TokenKind::Literal:
+        out += buffer.text(i);
+        space = true;
+        break;
+      case TokenKind::Close:
+        break;
+    }
+  }
+}
+
+}  // namespace rust
