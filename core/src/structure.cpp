@@ -1,0 +1,424 @@
+#include "structure.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "fsys.hpp"
+#include "text.hpp"
+
+namespace structure {
+
+using dodureriradi::SurveyedFile;
+
+namespace {
+
+constexpr std::string_view kBranch = "├── ";
+constexpr std::string_view kLastBranch = "└── ";
+constexpr std::string_view kRail = "│   ";
+constexpr std::string_view kGap = "    ";
+
+/// `piece` in an ANSI SGR colour with its own reset, or unchanged without colour.
+std::string paint(std::string_view piece, std::string_view code, bool color) {
+  if (!color) return std::string(piece);
+  std::string out = "\x1b[";
+  out += code;
+  out += 'm';
+  out += piece;
+  out += "\x1b[0m";
+  return out;
+}
+
+/// "  · 2 fn (1 pub) · 3 method(s) · 1 type(s) · 1 test(s)", leaving out zero counts; empty
+/// when every count is zero.
+std::string summary(const SurveyedFile& file) {
+  std::size_t fns = 0, pub_fns = 0, methods = 0;
+  for (const dodureriradi::SurveyedFn& fn : file.fns) {
+    if (fn.is_test) continue;
+    if (fn.is_method) {
+      ++methods;
+    } else {
+      ++fns;
+      if (fn.is_pub) ++pub_fns;
+    }
+  }
+  std::vector<std::string> parts;
+  if (fns != 0) parts.push_back(std::to_string(fns) + " fn (" + std::to_string(pub_fns) + " pub)");
+  if (methods != 0) parts.push_back(std::to_string(methods) + " method(s)");
+  if (!file.types.empty()) parts.push_back(std::to_string(file.types.size()) + " type(s)");
+  if (!file.tests.empty()) parts.push_back(std::to_string(file.tests.size()) + " test(s)");
+  std::string out;
+  for (const std::string& part : parts) {
+    out += out.empty() ? "  · " : " · ";
+    out += part;
+  }
+  return out;
+}
+
+/// The visibility of an item row: an empty text reads "pub(self)" in red, "pub" is green and
+/// every other form yellow.
+std::string shown_vis(std::string_view vis, bool color) {
+  if (vis.empty()) return paint("pub(self)", "31", color);
+  return paint(vis, vis == "pub" ? "32" : "33", color);
+}
+
+void render_rows(const SurveyedFile& file, bool color, std::string_view prefix, std::string& out) {
+  const std::vector<Row> rows = render_items(file);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    out += prefix;
+    out += i + 1 == rows.size() ? kLastBranch : kBranch;
+    out += paint(row.kind, "34", color);
+    out += ' ';
+    out += row.name;
+    out += ": ";
+    out += shown_vis(row.vis, color);
+    if (row.is_test) out += paint("  #[cfg(test)]", "90", color);
+    out += '\n';
+  }
+}
+
+void strip_leading_dot_slash(std::string_view& s) {
+  while (s.starts_with("./")) s.remove_prefix(2);
+}
+
+/// Splits at the last '/': (dir, file name); dir is empty without a '/'.
+std::pair<std::string_view, std::string_view> split_last(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {std::string_view(), path};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::string_view without_rs(std::string_view name) {
+  if (name.ends_with(".rs")) name.remove_suffix(3);
+  return name;
+}
+
+/// "{a}/{b}", or `b` alone when `a` is empty.
+std::string under(std::string_view a, std::string_view b) {
+  if (a.empty()) return std::string(b);
+  std::string out(a);
+  out += '/';
+  out += b;
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Manifest walk
+
+/// One directory on the walk's current path, linked towards the root; a directory that is
+/// already on it is a symbolic-link cycle and is not entered again.
+struct Ancestor {
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  std::shared_ptr<const Ancestor> up;
+};
+
+bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
+  for (; a != nullptr; a = a->up.get()) {
+    if (a->dev == dev && a->ino == ino) return true;
+  }
+  return false;
+}
+
+/// A path component and its byte range in the path text.
+struct Component {
+  std::string_view text;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+/// The components of a path as the platform's path library sees them: a leading "/" is one
+/// component, empty pieces vanish, and "." counts only at the very start of a relative path.
+std::vector<Component> components(std::string_view path) {
+  std::vector<Component> out;
+  std::size_t pos = 0;
+  if (path.starts_with('/')) {
+    out.push_back({path.substr(0, 1), 0, 1});
+    pos = 1;
+  }
+  while (pos <= path.size()) {
+    std::size_t next = path.find('/', pos);
+    if (next == std::string_view::npos) next = path.size();
+    const std::string_view piece = path.substr(pos, next - pos);
+    if (!piece.empty() && (piece != "." || (pos == 0 && out.empty()))) {
+      out.push_back({piece, pos, next});
+    }
+    pos = next + 1;
+  }
+  return out;
+}
+
+/// `path` without the leading components of `root`; `path` whole when `root` is not a prefix.
+std::string relative_to(std::string_view path, std::string_view root) {
+  const std::vector<Component> p = components(path);
+  const std::vector<Component> r = components(root);
+  if (r.size() > p.size()) return std::string(path);
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    if (p[i].text != r[i].text) return std::string(path);
+  }
+  if (r.size() == p.size()) return std::string();
+  return std::string(path.substr(p[r.size()].begin, p.back().end - p[r.size()].begin));
+}
+
+/// Appends the target paths of one manifest's text, joined to `dir` and made relative to `root`.
+void read_manifest(std::string_view manifest, const std::string& dir, const std::string& root,
+                   std::vector<std::string>& out) {
+  static const std::set<std::string_view> kTargets = {"lib", "bin", "test", "bench", "example"};
+  bool in_target = false;
+  std::size_t start = 0;
+  while (start <= manifest.size()) {
+    std::size_t end = manifest.find('\n', start);
+    if (end == std::string_view::npos) end = manifest.size();
+    const std::string_view line = text::trim(manifest.substr(start, end - start));
+    start = end + 1;
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      const std::size_t first = line.find_first_not_of("[]");
+      const std::size_t last = line.find_last_not_of("[]");
+      const std::string_view name = first == std::string_view::npos
+                                        ? std::string_view()
+                                        : line.substr(first, last - first + 1);
+      in_target = kTargets.contains(name);
+      continue;
+    }
+    if (!in_target || !line.starts_with("path")) continue;
+    const std::size_t open = line.find('"');
+    if (open == std::string_view::npos) continue;
+    const std::size_t close = line.find('"', open + 1);
+    const std::string_view value = close == std::string_view::npos
+                                       ? line.substr(open + 1)
+                                       : line.substr(open + 1, close - open - 1);
+    const std::string joined = value.starts_with('/') ? std::string(value) : fsys::join(dir, value);
+    out.push_back(text::replace_all(text::lossy(relative_to(joined, root)), "\\", "/"));
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// File tree
+
+std::string render_tree(const std::vector<SurveyedFile>& files, bool items, bool color) {
+  Node root;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    Node* node = &root;
+    const std::string_view path = files[i].path;
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t slash = path.find('/', start);
+      const std::size_t end = slash == std::string_view::npos ? path.size() : slash;
+      node = &node->children[std::string(path.substr(start, end - start))];
+      if (slash == std::string_view::npos) break;
+      start = slash + 1;
+    }
+    node->is_file = true;
+    node->file_index = i;
+  }
+  std::string out;
+  render_node(root, files, items, color, "", out);
+  return out;
+}
+
+void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
+                 std::string_view prefix, std::string& out) {
+  std::size_t left = node.children.size();
+  for (const auto& [name, child] : node.children) {
+    const bool last = --left == 0;
+    std::string child_prefix(prefix);
+    child_prefix += last ? kGap : kRail;
+    out += prefix;
+    out += last ? kLastBranch : kBranch;
+    if (!child.is_file) {
+      out += paint(name, "34", color);
+      out += '\n';
+      render_node(child, files, items, color, child_prefix, out);
+      continue;
+    }
+    const SurveyedFile& file = files[child.file_index];
+    out += name;
+    out += paint(summary(file), "90", color);
+    out += '\n';
+    if (items) render_rows(file, color, child_prefix, out);
+  }
+}
+
+std::vector<Row> render_items(const SurveyedFile& file) {
+  std::vector<Row> rows;
+  for (const dodureriradi::SurveyedType& type : file.types) {
+    const bool known = type.kind == "struct" || type.kind == "enum" || type.kind == "trait" ||
+                       type.kind == "union";
+    rows.push_back({type.name, type.vis, known ? type.kind : "type", false});
+  }
+  for (const dodureriradi::SurveyedFn& fn : file.fns) {
+    if (!fn.is_method) rows.push_back({fn.name, fn.vis, "fn", fn.is_test});
+  }
+  return rows;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Crate roots and orphans
+
+std::vector<std::string> manifest_roots(const std::string& root) {
+  struct Pending {
+    std::string dir;
+    std::shared_ptr<const Ancestor> chain;  // `dir` itself and the directories above it
+  };
+  std::vector<std::string> found;
+  std::vector<Pending> stack;
+  {
+    std::shared_ptr<const Ancestor> chain;
+    std::uint64_t dev = 0, ino = 0;
+    if (fsys::file_id(root, dev, ino)) chain = std::make_shared<const Ancestor>(dev, ino, nullptr);
+    stack.push_back({root, std::move(chain)});
+  }
+  while (!stack.empty()) {
+    Pending current = std::move(stack.back());
+    stack.pop_back();
+    auto entries = fsys::list_dir(current.dir);
+    if (!entries) continue;
+    for (const fsys::DirEntry& entry : *entries) {
+      const std::string path = fsys::join(current.dir, entry.name);
+      const bool is_dir = entry.type == fsys::EntryType::Directory ||
+                          (entry.type == fsys::EntryType::Symlink && fsys::is_directory(path));
+      if (is_dir) {
+        const std::string name = text::lossy(entry.name);
+        if (name == "target" || name.starts_with('.')) continue;
+        std::uint64_t dev = 0, ino = 0;
+        if (!fsys::file_id(path, dev, ino) || on_path(current.chain.get(), dev, ino)) continue;
+        stack.push_back({path, std::make_shared<const Ancestor>(dev, ino, current.chain)});
+        continue;
+      }
+      if (entry.name != "Cargo.toml") continue;
+      const auto manifest = fsys::read_text(path);
+      if (manifest) read_manifest(*manifest, current.dir, root, found);
+    }
+  }
+  return found;
+}
+
+std::string mod_dir(std::string_view path) {
+  const auto [dir, name] = split_last(path);
+  const std::string_view stem = without_rs(name);
+  if (stem == "mod" || stem == "lib" || stem == "main" || stem == "build") return std::string(dir);
+  return under(dir, stem);
+}
+
+std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
+                                 const std::vector<std::string>& roots) {
+  std::set<std::string> linked;
+  for (std::string_view root : roots) {
+    strip_leading_dot_slash(root);
+    linked.emplace(root);
+  }
+  // Every path a surveyed declaration can reach, whether or not the declaring file is reached.
+  for (const SurveyedFile& file : files) {
+    const std::string dir = mod_dir(file.path);
+    for (const dodureriradi::ModDecl& decl : file.mods) {
+      std::string base = dir.empty() ? decl.parent : dir + "/" + decl.parent;
+      while (base.ends_with('/')) base.pop_back();
+      if (decl.path_attr) {
+        std::string_view value = *decl.path_attr;
+        strip_leading_dot_slash(value);
+        linked.insert(under(base, value));
+      } else {
+        linked.insert(under(base, decl.name + ".rs"));
+        linked.insert(under(base, decl.name + "/mod.rs"));
+      }
+    }
+  }
+
+  const auto preference = [](std::string_view path) {
+    const std::string_view name = split_last(path).second;
+    if (name == "mod.rs") return 0;
+    if (name == "main.rs" || name == "lib.rs") return 1;
+    return 2;
+  };
+  static const std::set<std::string_view> kExemptNames = {"lib.rs", "main.rs", "build.rs"};
+  static const std::set<std::string_view> kExemptDirs = {"examples", "benches", "tests", "bin"};
+
+  std::vector<Orphan> orphans;
+  for (const SurveyedFile& file : files) {
+    const auto [dir, name] = split_last(file.path);
+    if (kExemptNames.contains(name)) continue;
+    if (kExemptDirs.contains(split_last(dir).second)) continue;
+    if (linked.contains(file.path)) continue;
+
+    std::string_view module = without_rs(name);
+    std::string_view target = dir;
+    if (module == "mod") {
+      std::tie(target, module) = split_last(dir);
+    }
+    const SurveyedFile* parent = nullptr;
+    for (const SurveyedFile& candidate : files) {
+      if (candidate.path == file.path || mod_dir(candidate.path) != target) continue;
+      if (parent == nullptr || preference(candidate.path) < preference(parent->path)) {
+        parent = &candidate;
+      }
+    }
+    orphans.push_back({file.path, "mod " + std::string(module) + ";",
+                       parent != nullptr ? parent->path : std::string()});
+  }
+  return orphans;
+}
+
+std::string render_orphans(const std::vector<Orphan>& orphans) {
+  if (orphans.empty()) {
+    return "No orphans — every surveyed file is linked by a `mod` declaration.\n";
+  }
+  std::string out = std::to_string(orphans.size()) +
+                    " orphan(s) — on disk, never compiled (no `mod` declaration reaches them):\n\n";
+  for (const Orphan& orphan : orphans) {
+    out += "warning: orphaned file `" + orphan.path + "`\n";
+    if (orphan.parent.empty()) {
+      out += "  no candidate parent module found in the survey\n";
+    } else {
+      out += "  help: add `" + orphan.declaration + "` to " + orphan.parent + "\n";
+    }
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Visibility fills
+
+graph::Fills visibility_fills(const std::vector<SurveyedFile>& files) {
+  graph::Fills fills;
+  for (const SurveyedFile& file : files) {
+    const auto any_fn = [&file](auto pred) {
+      return std::any_of(file.fns.begin(), file.fns.end(), pred);
+    };
+    const auto any_type = [&file](auto pred) {
+      return std::any_of(file.types.begin(), file.types.end(), pred);
+    };
+    const auto any_mod = [&file](auto pred) {
+      return std::any_of(file.mods.begin(), file.mods.end(), pred);
+    };
+    const bool entry = any_fn([](const dodureriradi::SurveyedFn& fn) {
+      return !fn.is_test && !fn.is_method && fn.name == "main";
+    });
+    const bool public_item =
+        any_fn([](const dodureriradi::SurveyedFn& fn) { return !fn.is_test && fn.is_pub; }) ||
+        any_type([](const dodureriradi::SurveyedType& type) { return type.is_pub; }) ||
+        !file.reexports.empty() ||
+        any_mod([](const dodureriradi::ModDecl& decl) { return decl.is_pub; });
+    const bool restricted_item =
+        any_fn([](const dodureriradi::SurveyedFn& fn) {
+          return !fn.is_test && !fn.vis.empty() && !fn.is_pub;
+        }) ||
+        any_type([](const dodureriradi::SurveyedType& type) {
+          return !type.vis.empty() && !type.is_pub;
+        }) ||
+        any_mod([](const dodureriradi::ModDecl& decl) { return decl.is_restricted; });
+    const char* colour = entry             ? "#dbe9f7"
+                         : public_item     ? "#dff5df"
+                         : restricted_item ? "#fff3cd"
+                                           : "#f5dcdc";
+    fills.emplace(file.path, colour);
+  }
+  return fills;
+}
+
+}  // namespace structure

@@ -1,0 +1,82 @@
+// Structure of a surveyed tree: the file tree report, crate roots named by Cargo.toml, orphaned
+// files that no `mod` declaration reaches, and the visibility fill of each file's graph node.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dodureriradi.hpp"
+#include "graph.hpp"
+
+namespace structure {
+
+// ---------------------------------------------------------------------------------------------
+// File tree
+
+/// One node of the path tree; the root stands for the surveyed directory and is never printed.
+struct Node {
+  std::map<std::string, Node> children;  // by byte order of the component
+  bool is_file = false;
+  std::size_t file_index = 0;  // index into the survey for a file node
+};
+
+/// One item row of a file in the tree report.
+struct Row {
+  std::string name;
+  std::string vis;   // as surveyed: "pub", a restricted form, or empty
+  std::string kind;  // "fn", "struct", "enum", "trait", "union" or "type"
+  bool is_test = false;
+  bool operator==(const Row&) const = default;
+};
+
+/// The tree report of the surveyed files: box-drawing branches, a summary per file, with `items`
+/// one row per type and free function, with `color` ANSI colours. Empty for an empty survey.
+std::string render_tree(const std::vector<dodureriradi::SurveyedFile>& files, bool items,
+                        bool color);
+
+/// Appends the lines of every child of `node`, depth first, each line starting with `prefix`.
+void render_node(const Node& node, const std::vector<dodureriradi::SurveyedFile>& files, bool items,
+                 bool color, std::string_view prefix, std::string& out);
+
+/// The item rows of one file: its types, then its free functions (tests included), in source
+/// order.
+std::vector<Row> render_items(const dodureriradi::SurveyedFile& file);
+
+// ---------------------------------------------------------------------------------------------
+// Crate roots and orphans
+
+/// A surveyed .rs file that no `mod` declaration reaches.
+struct Orphan {
+  std::string path;         // as surveyed
+  std::string declaration;  // "mod name;"
+  std::string parent;       // the surveyed file that should hold it; empty when none fits
+  bool operator==(const Orphan&) const = default;
+};
+
+/// The target paths named in the [lib], [[bin]], [[test]], [[bench]] and [[example]] sections of
+/// every Cargo.toml under `root`, relative to `root` with '/' separators, in the order found.
+/// Whatever cannot be read is passed over.
+std::vector<std::string> manifest_roots(const std::string& root);
+
+/// The directory holding the child modules declared in the file at `path`: "src/foo.rs" gives
+/// "src/foo", "src/lib.rs" gives "src".
+std::string mod_dir(std::string_view path);
+
+/// The surveyed files, in survey order, that are neither a root, nor exempt by name or place, nor
+/// reachable from any surveyed `mod` declaration, each with the declaration to add and where.
+std::vector<Orphan> find_orphans(const std::vector<dodureriradi::SurveyedFile>& files,
+                                 const std::vector<std::string>& roots);
+
+/// The orphans report.
+std::string render_orphans(const std::vector<Orphan>& orphans);
+
+// ---------------------------------------------------------------------------------------------
+// Visibility fills
+
+/// One fill colour per surveyed file: entry point, public surface, crate-internal or private.
+graph::Fills visibility_fills(const std::vector<dodureriradi::SurveyedFile>& files);
+
+}  // namespace structure
