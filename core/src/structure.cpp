@@ -20,13 +20,13 @@ constexpr std::string_view kLastBranch = "└── ";
 constexpr std::string_view kRail = "│   ";
 constexpr std::string_view kGap = "    ";
 
-/// `piece` in an ANSI SGR colour with its own reset, or unchanged without colour.
-std::string paint(std::string_view piece, std::string_view code, bool color) {
-  if (!color) return std::string(piece);
+/// `value` in an ANSI SGR colour with its own reset, or unchanged without colour.
+std::string paint(std::string_view value, std::string_view code, bool color) {
+  if (!color) return std::string(value);
   std::string out = "\x1b[";
   out += code;
   out += 'm';
-  out += piece;
+  out += value;
   out += "\x1b[0m";
   return out;
 }
@@ -131,7 +131,7 @@ struct Component {
 };
 
 /// The components of a path as the platform's path library sees them: a leading "/" is one
-/// component, empty pieces vanish, and "." counts only at the very start of a relative path.
+/// component, empty names vanish, and "." counts only at the very start of a relative path.
 std::vector<Component> components(std::string_view path) {
   std::vector<Component> out;
   std::size_t pos = 0;
@@ -142,9 +142,9 @@ std::vector<Component> components(std::string_view path) {
   while (pos <= path.size()) {
     std::size_t next = path.find('/', pos);
     if (next == std::string_view::npos) next = path.size();
-    const std::string_view piece = path.substr(pos, next - pos);
-    if (!piece.empty() && (piece != "." || (pos == 0 && out.empty()))) {
-      out.push_back({piece, pos, next});
+    const std::string_view name = path.substr(pos, next - pos);
+    if (!name.empty() && (name != "." || (pos == 0 && out.empty()))) {
+      out.push_back({name, pos, next});
     }
     pos = next + 1;
   }
