@@ -37,7 +37,11 @@ class Lexer {
  private:
   int at(std::size_t i) const { return i < n_ ? s_[i] : -1; }
   bool starts(std::size_t i, std::string_view lit) const {
-    return i <= n_ && n_ - i >= lit.size() && std::memcmp(s_ + i, lit.data(), lit.size()) == 0;
+    if (i > n_ || n_ - i < lit.size()) return false;
+    for (std::size_t k = 0; k < lit.size(); ++k) {
+      if (s_[i + k] != static_cast<unsigned char>(lit[k])) return false;
+    }
+    return true;
   }
   char32_t char_at(std::size_t i, std::size_t& len) const {
     return lex_chars::decode(s_, n_, i, len);
@@ -141,10 +145,21 @@ std::size_t Lexer::ident_any(std::size_t i, bool& raw) const {
 
 // An identifier where a literal prefix would have started a literal is not one.
 std::size_t Lexer::ident(std::size_t i, bool& raw) const {
-  static constexpr std::string_view kPrefixes[] = {"r\"",  "r#\"", "r##", "b\"",  "b'",
-                                                   "br\"", "br#",  "c\"", "cr\"", "cr#"};
-  for (std::string_view p : kPrefixes) {
-    if (starts(i, p)) return kReject;
+  const int b0 = at(i);
+  const int b1 = at(i + 1);
+  const int b2 = at(i + 2);
+  switch (b0) {
+    case 'r':  // r" r#" r##
+      if (b1 == '"' || (b1 == '#' && (b2 == '"' || b2 == '#'))) return kReject;
+      break;
+    case 'b':  // b" b' br" br#
+      if (b1 == '"' || b1 == '\'' || (b1 == 'r' && (b2 == '"' || b2 == '#'))) return kReject;
+      break;
+    case 'c':  // c" cr" cr#
+      if (b1 == '"' || (b1 == 'r' && (b2 == '"' || b2 == '#'))) return kReject;
+      break;
+    default:
+      break;
   }
   return ident_any(i, raw);
 }
@@ -160,20 +175,23 @@ std::size_t Lexer::skip_whitespace(std::size_t i) const {
   while (i < n_) {
     const unsigned char b = s_[i];
     if (b == '/') {
-      if (starts(i, "//") && (!starts(i, "///") || starts(i, "////")) && !starts(i, "//!")) {
+      const int b1 = at(i + 1);
+      const int b2 = at(i + 2);
+      if (b1 == '/') {
+        // An ordinary line comment; "///" (but not "////") and "//!" are doc comments.
+        if ((b2 == '/' && at(i + 3) != '/') || b2 == '!') return i;
         i = line_end(i);
         continue;
       }
-      if (starts(i, "/**/")) {
-        i += 4;
-        continue;
-      }
-      if (starts(i, "/*") && (!starts(i, "/**") || starts(i, "/***")) && !starts(i, "/*!")) {
+      if (b1 == '*') {
+        // "/**/" and "/***" open ordinary comments; "/**" and "/*!" open doc comments.
+        if (b2 == '!' || (b2 == '*' && at(i + 3) != '/' && at(i + 3) != '*')) return i;
         const std::size_t e = block_comment(i);
         if (e == kReject) return i;
         i = e;
         continue;
       }
+      return i;
     }
     if (b < 0x80) {
       if ((kAscii[b] & lex_chars::kSpace) == 0) return i;
