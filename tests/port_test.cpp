@@ -303,6 +303,31 @@ TEST(Recognisers, Python) {
              });
 }
 
+// Lines pieced together from keywords and punctuation: a recogniser never yields an empty name
+// and never reads past its line, whatever the mix.
+TEST(Recognisers, ArbitraryLinesNeverYieldAnEmptyName) {
+  const std::vector<std::string> pieces = {
+      "func ",   "type ",  "def ",     "class ",     "fun ",      "fn ", "const ", "pub ",
+      "export ", "async ", "private ", "interface ", "@x ",       "(",   ")",      "*",
+      "=",       "==",     "<",        ">",          ".",         ":",   "[",      "{",
+      " ",       "\t",     "\u3000",   "_",          "__",        "é",   "İ",      "X",
+      "y",       "9",      "//",       "#",          "TypeAlias", "\r"};
+  std::uint32_t state = 12345;
+  const auto next = [&] { return state = state * 1103515245u + 12345u; };
+  const port::Recogniser recognisers[] = {port::go_decl,    port::ts_decl,     port::zig_decl,
+                                          port::swift_decl, port::kotlin_decl, port::python_decl};
+  for (int n = 0; n < 20000; ++n) {
+    std::string line;
+    for (std::uint32_t k = next() % 8; k > 0; --k) line += pieces[(next() >> 8) % pieces.size()];
+    for (const port::Recogniser recognise : recognisers) {
+      const auto found = recognise(line);
+      ASSERT_TRUE(!found || !found->name.empty()) << "line: \"" << line << "\"";
+    }
+    ASSERT_EQ(port::normalise_name(port::normalise_name(line)), port::normalise_name(line))
+        << "line: \"" << line << "\"";
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Language profiles
 

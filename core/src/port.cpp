@@ -474,7 +474,7 @@ void sort_symbols(std::vector<Symbol>& symbols) {
 }
 
 // Hands every line of `content` to `recognise`: lines end at '\n', which goes with one '\r'
-// before it; a last piece without '\n' is a line when not empty and keeps a trailing '\r'.
+// before it; text after the last '\n' is a line when not empty and keeps a trailing '\r'.
 void recognise_lines(std::string_view content, const std::string& file, Recogniser recognise,
                      std::vector<Symbol>& symbols) {
   while (!content.empty()) {
