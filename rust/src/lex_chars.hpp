@@ -15,10 +15,14 @@ enum : std::uint8_t {
   kPunct = 8,          // one of ~ ! @ # $ % ^ & * - = + | ; : , < . > / ? '
   kDigit = 16,         // 0-9
   kHex = 32,           // 0-9 a-f A-F
+  kNonAscii = 64,      // a byte of a multi-byte character: ask the Unicode properties
+  kSlash = 128,        // '/', which may open a comment
 };
 
-inline constexpr std::array<std::uint8_t, 128> kAscii = [] {
-  std::array<std::uint8_t, 128> t{};
+/// Classes of every byte value; bytes from 0x80 up carry only kNonAscii.
+inline constexpr std::array<std::uint8_t, 256> kAscii = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0x80; c < 0x100; ++c) t[c] = kNonAscii;
   for (int c = 'a'; c <= 'z'; ++c) t[c] |= kIdentStart | kIdentContinue;
   for (int c = 'A'; c <= 'Z'; ++c) t[c] |= kIdentStart | kIdentContinue;
   t['_'] |= kIdentStart | kIdentContinue;
@@ -27,6 +31,7 @@ inline constexpr std::array<std::uint8_t, 128> kAscii = [] {
   for (int c = 'A'; c <= 'F'; ++c) t[c] |= kHex;
   for (int c = 0x09; c <= 0x0d; ++c) t[c] |= kSpace;
   t[' '] |= kSpace;
+  t['/'] |= kSlash;
   for (const char* p = "~!@#$%^&*-=+|;:,<.>/?'"; *p != 0; ++p)
     t[static_cast<unsigned char>(*p)] |= kPunct;
   return t;

@@ -24,6 +24,9 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 // rustc's rendering of a macro expansion error; the reference lexer keeps it as one literal.
 constexpr std::string_view kErrorLiteral = "(/*ERROR*/)";
 
+// Bytes that may begin white space or a comment.
+constexpr std::uint8_t kSkipCheck = lex_chars::kSpace | lex_chars::kNonAscii | lex_chars::kSlash;
+
 bool has(int b, std::uint8_t cls) { return b >= 0 && b < 128 && (kAscii[b] & cls) != 0; }
 bool octal(int b) { return b >= '0' && b <= '7'; }
 
@@ -117,18 +120,12 @@ std::size_t Lexer::ident_not_raw(std::size_t i) const {
   std::size_t len = 1;
   char_at(i, len);
   i += len;
-  while (i < n_) {
-    const unsigned char b = s_[i];
-    if (b < 0x80) {
-      if ((kAscii[b] & lex_chars::kIdentContinue) == 0) break;
-      ++i;
-      continue;
-    }
-    const char32_t c = char_at(i, len);
-    if (!lex_chars::is_ident_continue_uni(c)) break;
+  for (;;) {
+    while (i < n_ && (kAscii[s_[i]] & lex_chars::kIdentContinue) != 0) ++i;
+    if (i >= n_ || s_[i] < 0x80) return i;
+    if (!lex_chars::is_ident_continue_uni(char_at(i, len))) return i;
     i += len;
   }
-  return i;
 }
 
 std::size_t Lexer::ident_any(std::size_t i, bool& raw) const {
@@ -196,6 +193,9 @@ std::size_t Lexer::skip_whitespace(std::size_t i) const {
     if (b < 0x80) {
       if ((kAscii[b] & lex_chars::kSpace) == 0) return i;
       ++i;
+      // Indentation: runs of spaces, eight at a time.
+      while (n_ - i >= 8 && std::memcmp(s_ + i, "        ", 8) == 0) i += 8;
+      while (i < n_ && (kAscii[s_[i]] & lex_chars::kSpace) != 0) ++i;
       continue;
     }
     std::size_t len = 0;
@@ -743,7 +743,15 @@ std::expected<TokenBuffer, LexError> Lexer::run() {
   std::vector<std::uint32_t> open;  // indices of the Open tokens of the groups being lexed
   std::size_t i = starts(0, kBom) ? kBom.size() : 0;
   for (;;) {
-    i = skip_whitespace(i);
+    // Most tokens follow one another directly or after one space: skip the call then.
+    if (i < n_) {
+      const unsigned char b = s_[i];
+      if (b == ' ' && i + 1 < n_ && (kAscii[s_[i + 1]] & kSkipCheck) == 0) {
+        ++i;
+      } else if ((kAscii[b] & kSkipCheck) != 0) {
+        i = skip_whitespace(i);
+      }
+    }
     if (i < n_ && s_[i] == '/' && doc_comment(i, i)) continue;
     if (i >= n_) {
       if (!open.empty())

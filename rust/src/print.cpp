@@ -8,6 +8,8 @@ namespace rust {
 void print_tokens(const TokenBuffer& buffer, std::uint32_t first, std::uint32_t last,
                   std::string& out) {
   const std::span<const Token> tokens = buffer.tokens();
+  const std::string_view source = buffer.source();
+  const std::string_view synthetic = buffer.synthetic();
   bool space = false;  // a space is due before the next token of the current stream
   for (std::uint32_t i = first; i < last; ++i) {
     const Token& t = tokens[i];
@@ -52,11 +54,9 @@ void print_tokens(const TokenBuffer& buffer, std::uint32_t first, std::uint32_t 
         break;
       case TokenKind::Ident:
         if (t.raw()) out += "r#";
-        out += buffer.text(i);
-        space = true;
-        break;
+        [[fallthrough]];
       case TokenKind::Literal:
-        out += buffer.text(i);
+        out.append((t.synthetic() ? synthetic : source).data() + t.begin, t.length);
         space = true;
         break;
       case TokenKind::Close:
