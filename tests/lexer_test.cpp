@@ -386,6 +386,14 @@ TEST(LexPrelude, ByteOrderMarkAndShebang) {
   }
   EXPECT_EQ(printed(rust::strip_file_prelude("#!/bin/x\n//! Doc.\nfn")),
             "# ! [doc = \" Doc.\"] fn");
+  // The file reader drops one byte-order mark and the lexer one more; a mark after the shebang
+  // line is in the text.
+  EXPECT_EQ(printed(rust::strip_file_prelude("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                             "fn")),
+            "fn");
+  EXPECT_EQ(printed(rust::strip_file_prelude("#!/bin/x\n\xEF\xBB\xBF"
+                                             "fn")),
+            "<error>");
 }
 
 // The token-dump tool walks a tree the way the survey does.
