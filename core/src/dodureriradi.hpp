@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "fsys.hpp"
 #include "keystone.hpp"
+#include "syntax.hpp"
 
 namespace dodureriradi {
 
@@ -86,6 +88,50 @@ std::expected<std::vector<SurveyedFile>, fsys::IoError> survey_dir(const std::st
 
 /// Parses one source text and records it under `path`; absent when the text does not parse.
 std::optional<SurveyedFile> survey_source(std::string_view path, std::string_view source);
+
+/// One accepted .rs file of a survey walk: its path, and its record unless it does not parse.
+struct SurveyEntry {
+  std::string path;
+  std::optional<SurveyedFile> file;
+};
+
+/// The walk behind `survey_dir`, keeping the files that do not parse as entries without a record;
+/// sorted by path.
+std::expected<std::vector<SurveyEntry>, fsys::IoError> survey_entries(const std::string& root);
+
+/// Records the items `items` (indices into `syntax.items`) of one list into `file`; recursive for
+/// inline modules. `prefix` names the enclosing inline modules joined with '/'.
+void walk_items(const rust::File& syntax, std::span<const std::uint32_t> items, bool in_test,
+                const std::string& prefix, SurveyedFile& file);
+
+/// Appends " " and the token text of each attribute to `file.attr_text`.
+void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
+                SurveyedFile& file);
+
+/// "pub", the tidied text of a restricted visibility, or empty for a private item.
+std::string vis_string(const rust::File& syntax, const rust::Visibility& vis);
+
+/// The tidied text of the first `cfg` attribute, absent when there is none or it mentions test.
+std::optional<std::string> cfg_predicate(const rust::File& syntax,
+                                         std::span<const rust::Attribute> attrs);
+
+/// Appends the names the use tree rooted at `tree` (an index into `syntax.use_nodes`) makes
+/// visible.
+void collect_reexports(const rust::File& syntax, std::uint32_t tree,
+                       std::vector<std::string>& names);
+
+/// Gathers the call sites of one function body. The parser has already walked every expression
+/// of the body (closures, nested blocks and items, initialisers, array lengths, attribute values;
+/// never the tokens of a macro invocation) and listed its calls with a path callee in walk order.
+struct CallCollector {
+  std::vector<RawCall> calls;
+  bool in_test = false;
+
+  /// Walks the statements of a function body.
+  void visit_block(const rust::File& syntax, const rust::Item& fn);
+  /// Records one call site.
+  void visit_expr_call(const rust::File& syntax, const rust::CallSite& call);
+};
 
 /// The eleven fixed replacements applied to signatures, restricted visibilities, use trees and
 /// cfg texts.

@@ -1,0 +1,3146 @@
+// The parser: a whole Rust file into the records of syntax.hpp.
+//
+// It follows the reference grammar's choices closely, since which files parse and how they split
+// into items decides what the survey sees: the same lookahead rules, the same places where a
+// struct literal is not allowed, the same precedence climbing, the same constructs kept as
+// unparsed ("verbatim") tokens. It builds no node per expression: while it checks the grammar it
+// records the spacing of each syntax token (multi-character operators joined), the edits where the
+// printed form differs from the source, the call sites, and the items the survey walks.
+//
+// Every parse function returns false on a syntax error; the first error ends the whole parse.
+#include <algorithm>
+#include <cstring>
+
+#include "syntax.hpp"
+
+namespace rust {
+namespace {
+
+// Keywords, as the reference grammar reserves them, followed by the contextual words it treats
+// as ordinary identifiers.
+enum Kw : std::uint8_t {
+  kNone,
+  kAbstract,
+  kAs,
+  kAsync,
+  kAwait,
+  kBecome,
+  kBox,
+  kBreak,
+  kConst,
+  kContinue,
+  kCrate,
+  kDo,
+  kDyn,
+  kElse,
+  kEnum,
+  kExtern,
+  kFalse,
+  kFinal,
+  kFn,
+  kFor,
+  kIf,
+  kImpl,
+  kIn,
+  kLet,
+  kLoop,
+  kMacro,
+  kMatch,
+  kMod,
+  kMove,
+  kMut,
+  kOverride,
+  kPriv,
+  kPub,
+  kRef,
+  kReturn,
+  kSelfType,
+  kSelfValue,
+  kStatic,
+  kStruct,
+  kSuper,
+  kTrait,
+  kTrue,
+  kTry,
+  kType,
+  kTypeof,
+  kUnderscore,
+  kUnsafe,
+  kUnsized,
+  kUse,
+  kVirtual,
+  kWhere,
+  kWhile,
+  kYield,
+  kLastReserved = kYield,
+  kAuto,
+  kBuiltin,
+  kDefault,
+  kRaw,
+  kSafe,
+  kUnion,
+};
+
+struct KwEntry {
+  std::string_view text;
+  Kw kw;
+};
+
+constexpr KwEntry kKeywords[] = {
+    {"_", kUnderscore},
+    {"Self", kSelfType},
+    {"abstract", kAbstract},
+    {"as", kAs},
+    {"async", kAsync},
+    {"auto", kAuto},
+    {"await", kAwait},
+    {"become", kBecome},
+    {"box", kBox},
+    {"break", kBreak},
+    {"builtin", kBuiltin},
+    {"const", kConst},
+    {"continue", kContinue},
+    {"crate", kCrate},
+    {"default", kDefault},
+    {"do", kDo},
+    {"dyn", kDyn},
+    {"else", kElse},
+    {"enum", kEnum},
+    {"extern", kExtern},
+    {"false", kFalse},
+    {"final", kFinal},
+    {"fn", kFn},
+    {"for", kFor},
+    {"if", kIf},
+    {"impl", kImpl},
+    {"in", kIn},
+    {"let", kLet},
+    {"loop", kLoop},
+    {"macro", kMacro},
+    {"match", kMatch},
+    {"mod", kMod},
+    {"move", kMove},
+    {"mut", kMut},
+    {"override", kOverride},
+    {"priv", kPriv},
+    {"pub", kPub},
+    {"raw", kRaw},
+    {"ref", kRef},
+    {"return", kReturn},
+    {"safe", kSafe},
+    {"self", kSelfValue},
+    {"static", kStatic},
+    {"struct", kStruct},
+    {"super", kSuper},
+    {"trait", kTrait},
+    {"true", kTrue},
+    {"try", kTry},
+    {"type", kType},
+    {"typeof", kTypeof},
+    {"union", kUnion},
+    {"unsafe", kUnsafe},
+    {"unsized", kUnsized},
+    {"use", kUse},
+    {"virtual", kVirtual},
+    {"where", kWhere},
+    {"while", kWhile},
+    {"yield", kYield},
+};
+
+Kw keyword_of(std::string_view s) {
+  if (s.empty() || s.size() > 8) return kNone;
+  // The table is small; a first-character filter keeps the common identifiers cheap.
+  const char c = s[0];
+  if (!((c >= 'a' && c <= 'y') || c == '_' || c == 'S')) return kNone;
+  for (const KwEntry& e : kKeywords) {
+    if (e.text.size() == s.size() && e.text[0] == c && e.text == s) return e.kw;
+  }
+  return kNone;
+}
+
+// Binding strength of operators, weakest first.
+enum class Prec : std::uint8_t {
+  Jump,
+  Assign,
+  Range,
+  Or,
+  And,
+  Let,
+  Compare,
+  BitOr,
+  BitXor,
+  BitAnd,
+  Shift,
+  Sum,
+  Product,
+  Cast,
+  Prefix,
+  Unambiguous,
+};
+
+// What the parser remembers of an expression: enough to apply the grammar's restrictions and to
+// recognise a call whose callee is a path.
+enum class EK : std::uint8_t {
+  Other,
+  Path,
+  Macro,       // a macro invocation in parentheses or brackets
+  MacroBrace,  // a macro invocation in braces
+  Range,
+  Binary,
+  Block,  // if, while, for, loop, match, try, unsafe, const and plain blocks
+  Verbatim,
+};
+
+struct Ex {
+  EK kind = EK::Other;
+  Prec bin = Prec::Jump;  // Binary: the operator's precedence
+  std::uint32_t start = 0;
+  std::uint32_t name = kNoToken;  // Path: identifier of the last segment
+  std::uint32_t segments = 0;     // Path: number of segments
+};
+
+struct PathInfo {
+  std::uint32_t segments = 0;
+  std::uint32_t last_ident = kNoToken;
+  bool qself = false;
+  bool leading_colon = false;
+  bool mod_style = true;       // no segment has generic arguments
+  bool last_has_args = false;  // the last segment has generic arguments
+};
+
+// What a type parse tells its caller.
+struct TyInfo {
+  bool path = false;         // a path type
+  bool qself = false;        // ... with a qualified self
+  bool simple = false;       // ... of one segment without leading `::` or parenthesised arguments
+  bool bare_object = false;  // a trait object without `dyn` of a single bound, no trailing `+`
+};
+
+enum class Bound : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
+
+enum class Limits : std::uint8_t { HalfOpen, Closed };
+
+class Parser {
+ public:
+  explicit Parser(File& file)
+      : f_(file), tok_(file.tokens.tokens().data()), n_(file.tokens.size()) {
+    kw_.resize(n_, kNone);
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      if (tok_[i].kind == TokenKind::Ident && !tok_[i].raw()) kw_[i] = keyword_of(text(i));
+    }
+    f_.marks.assign(n_, 0);
+  }
+
+  bool parse() {
+    pos_ = 0;
+    end_ = n_;
+    f_.attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    if (!parse_inner_attrs(true)) return false;
+    f_.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - f_.attr_first;
+    const std::size_t base = list_.size();
+    while (pos_ < end_) {
+      if (!parse_item()) return false;
+    }
+    close_list(base, f_.root_first, f_.root_count);
+    return true;
+  }
+
+  std::uint32_t error_token() const { return pos_; }
+
+ private:
+  // -------------------------------------------------------------------------------------------
+  // Tokens
+
+  std::string_view text(std::uint32_t i) const { return f_.tokens.text(i); }
+
+  bool at_end() const { return pos_ >= end_; }
+  bool in(std::uint32_t i) const { return i < end_; }
+
+  bool punct(std::uint32_t i, char c) const {
+    return in(i) && tok_[i].kind == TokenKind::Punct && tok_[i].punct() == c;
+  }
+  bool joint(std::uint32_t i) const { return (tok_[i].flags & Token::kJoint) != 0; }
+  // A multi-character operator: every character but the last joined to the next.
+  bool op2(std::uint32_t i, char a, char b) const {
+    return punct(i, a) && joint(i) && punct(i + 1, b);
+  }
+  bool op3(std::uint32_t i, char a, char b, char c) const {
+    return op2(i, a, b) && joint(i + 1) && punct(i + 2, c);
+  }
+  bool colon2(std::uint32_t i) const { return op2(i, ':', ':'); }
+  bool dot2(std::uint32_t i) const { return op2(i, '.', '.'); }
+
+  bool open(std::uint32_t i, Delim d) const {
+    return in(i) && tok_[i].kind == TokenKind::Open && tok_[i].delim() == d;
+  }
+  bool any_open(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Open; }
+  bool literal(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Literal; }
+  bool str_literal(std::uint32_t i) const {
+    return literal(i) && (tok_[i].lit() == LitKind::Str || tok_[i].lit() == LitKind::RawStr);
+  }
+  bool kw(std::uint32_t i, Kw k) const { return in(i) && kw_[i] == k; }
+  // Any identifier token, keywords included.
+  bool ident_any(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Ident; }
+  // An identifier that is not a reserved word (raw identifiers always are identifiers).
+  bool ident(std::uint32_t i) const {
+    return ident_any(i) && (kw_[i] == kNone || kw_[i] > kLastReserved);
+  }
+  bool lifetime(std::uint32_t i) const {
+    return punct(i, '\'') && joint(i) && in(i + 1) && tok_[i + 1].kind == TokenKind::Ident;
+  }
+
+  // The token tree after the one at `i`: a group or a lifetime counts as one.
+  std::uint32_t next_tt(std::uint32_t i) const {
+    if (!in(i)) return end_;
+    if (tok_[i].kind == TokenKind::Open) return tok_[i].partner + 1;
+    if (lifetime(i)) return i + 2;
+    return i + 1;
+  }
+
+  // The length in tokens of a literal at `i` as the grammar reads one: a literal token, `true`,
+  // `false`, or `-` followed by a numeric literal. Zero when there is none.
+  std::uint32_t lit_len(std::uint32_t i) const {
+    if (literal(i)) return 1;
+    if (kw(i, kTrue) || kw(i, kFalse)) return 1;
+    if (punct(i, '-') && literal(i + 1) &&
+        (tok_[i + 1].lit() == LitKind::Integer || tok_[i + 1].lit() == LitKind::Float)) {
+      return 2;
+    }
+    return 0;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Recording
+
+  void mark_joint(std::uint32_t i, std::uint32_t len) {
+    for (std::uint32_t k = 0; k + 1 < len; ++k) f_.marks[i + k] |= kMarkJoint;
+  }
+  void mark_verbatim(std::uint32_t first, std::uint32_t last) {
+    for (std::uint32_t i = first; i < last; ++i) f_.marks[i] |= kMarkVerbatim;
+  }
+  void edit(std::uint32_t first, std::uint32_t last, EditKind kind) {
+    f_.edits.push_back(Edit{first, last, kind, 0, 0});
+  }
+
+  // Sizes of every record vector, to drop what a construct recorded once it turns out verbatim.
+  struct Snapshot {
+    std::size_t attrs, items, item_lists, use_nodes, use_lists, calls, edits, parts, list;
+  };
+  Snapshot snapshot() const {
+    return Snapshot{f_.attrs.size(),     f_.items.size(),     f_.item_lists.size(),
+                    f_.use_nodes.size(), f_.use_lists.size(), f_.calls.size(),
+                    f_.edits.size(),     f_.parts.size(),     list_.size()};
+  }
+  // The tokens [first, pos_) become verbatim: printed as read, and nothing inside is recorded.
+  void verbatim(std::uint32_t first, const Snapshot& s) {
+    f_.attrs.resize(s.attrs);
+    f_.items.resize(s.items);
+    f_.item_lists.resize(s.item_lists);
+    f_.use_nodes.resize(s.use_nodes);
+    f_.use_lists.resize(s.use_lists);
+    f_.calls.resize(s.calls);
+    f_.edits.resize(s.edits);
+    f_.parts.resize(s.parts);
+    list_.resize(s.list);
+    mark_verbatim(first, pos_);
+  }
+
+  void close_list(std::size_t base, std::uint32_t& first, std::uint32_t& count) {
+    first = static_cast<std::uint32_t>(f_.item_lists.size());
+    count = static_cast<std::uint32_t>(list_.size() - base);
+    f_.item_lists.insert(f_.item_lists.end(), list_.begin() + static_cast<std::ptrdiff_t>(base),
+                         list_.end());
+    list_.resize(base);
+  }
+
+  void record_item(const Item& item) {
+    list_.push_back(static_cast<std::uint32_t>(f_.items.size()));
+    f_.items.push_back(item);
+  }
+
+  // Nesting guard: too deep a nesting is a syntax error, never a stack overflow.
+  struct Nest {
+    Parser& p;
+    bool ok;
+    explicit Nest(Parser& parser) : p(parser), ok(++parser.depth_ <= kMaxNesting) {}
+    ~Nest() { --p.depth_; }
+  };
+
+  // -------------------------------------------------------------------------------------------
+  // Groups
+
+  // Enters the group opened at pos_ (which must be of delimiter `d`); `saved` keeps the outer end.
+  bool enter(Delim d, std::uint32_t& saved) {
+    if (!open(pos_, d)) return false;
+    saved = end_;
+    end_ = tok_[pos_].partner;
+    ++pos_;
+    return true;
+  }
+  // Leaves the current group, which must be fully consumed.
+  bool leave(std::uint32_t saved) {
+    if (pos_ != end_) return false;
+    pos_ = end_ + 1;
+    end_ = saved;
+    return true;
+  }
+  // Skips a delimited token tree whose tokens are kept as read (a macro's or attribute's input).
+  bool delimited_verbatim() {
+    if (!any_open(pos_)) return false;
+    const std::uint32_t close = tok_[pos_].partner;
+    mark_verbatim(pos_ + 1, close);
+    pos_ = close + 1;
+    return true;
+  }
+
+  bool expect_punct(char c) {
+    if (!punct(pos_, c)) return false;
+    ++pos_;
+    return true;
+  }
+  bool expect_kw(Kw k) {
+    if (!kw(pos_, k)) return false;
+    ++pos_;
+    return true;
+  }
+  bool eat_kw(Kw k) {
+    if (!kw(pos_, k)) return false;
+    ++pos_;
+    return true;
+  }
+  bool expect_ident() {
+    if (!ident(pos_)) return false;
+    ++pos_;
+    return true;
+  }
+  bool eat_op2(char a, char b) {
+    if (!op2(pos_, a, b)) return false;
+    mark_joint(pos_, 2);
+    pos_ += 2;
+    return true;
+  }
+  bool eat_lifetime() {
+    if (!lifetime(pos_)) return false;
+    pos_ += 2;
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Attributes
+
+  bool parse_outer_attrs(bool record) {
+    while (punct(pos_, '#')) {
+      if (!parse_attr(AttrStyle::Outer, record)) return false;
+    }
+    return true;
+  }
+  bool parse_inner_attrs(bool record) {
+    while (punct(pos_, '#') && punct(pos_ + 1, '!')) {
+      if (!parse_attr(AttrStyle::Inner, record)) return false;
+    }
+    return true;
+  }
+
+  bool parse_attr(AttrStyle style, bool record) {
+    Attribute a;
+    a.style = style;
+    a.tokens.first = pos_;
+    ++pos_;  // '#'
+    if (style == AttrStyle::Inner && !expect_punct('!')) return false;
+    std::uint32_t saved;
+    if (!enter(Delim::Bracket, saved)) return false;
+    a.path.first = pos_;
+    if (kw(pos_, kUnsafe)) {
+      ++pos_;
+    } else if (!mod_style_path()) {
+      return false;
+    }
+    a.path.last = pos_;
+    if (any_open(pos_)) {
+      a.form = MetaForm::List;
+      a.value.first = pos_;
+      delimited_verbatim();
+      a.value.last = pos_;
+    } else if (punct(pos_, '=')) {
+      a.form = MetaForm::NameValue;
+      ++pos_;
+      a.value.first = pos_;
+      const std::uint32_t n = lit_len(pos_);
+      if (n > 0 && pos_ + n == end_) {
+        pos_ += n;
+      } else if (punct(pos_, '#') && open(pos_ + 1, Delim::Bracket)) {
+        return false;
+      } else {
+        Ex e;
+        if (!expr(true, e)) return false;
+      }
+      a.value.last = pos_;
+    }
+    if (!leave(saved)) return false;
+    a.tokens.last = pos_;
+    if (record) f_.attrs.push_back(a);
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Paths
+
+  // `a::b::c` without generic arguments, as in attributes, visibilities and macro paths.
+  bool mod_style_path() {
+    eat_op2(':', ':');
+    for (;;) {
+      if (!(ident(pos_) || kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kSelfType) ||
+            kw(pos_, kCrate))) {
+        break;
+      }
+      ++pos_;
+      if (!colon2(pos_)) return true;
+      eat_op2(':', ':');
+    }
+    return false;  // no segment, or a trailing `::`
+  }
+
+  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there.
+  std::uint32_t skip_mod_style_path(std::uint32_t i) const {
+    if (colon2(i)) i += 2;
+    for (;;) {
+      if (!(ident(i) || kw(i, kSuper) || kw(i, kSelfValue) || kw(i, kSelfType) || kw(i, kCrate))) {
+        return kNoToken;
+      }
+      ++i;
+      if (!colon2(i)) return i;
+      i += 2;
+    }
+  }
+
+  bool path_segment(bool expr_style, PathInfo& pi) {
+    pi.segments++;
+    pi.last_has_args = false;
+    if (kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kCrate) || kw(pos_, kTry)) {
+      pi.last_ident = pos_++;
+      return true;
+    }
+    if (kw(pos_, kSelfType) || ident(pos_)) {
+      pi.last_ident = pos_++;
+    } else {
+      return false;
+    }
+    if ((!expr_style && punct(pos_, '<') && !op2(pos_, '<', '=') && !op3(pos_, '<', '<', '=')) ||
+        (colon2(pos_) && punct(pos_ + 2, '<'))) {
+      if (!angle_args()) return false;
+      pi.mod_style = false;
+      pi.last_has_args = true;
+    }
+    return true;
+  }
+
+  // Path::parse: optional leading `::`, then segments joined by `::`.
+  bool path(bool expr_style, PathInfo& pi) {
+    if (colon2(pos_)) {
+      eat_op2(':', ':');
+      pi.leading_colon = true;
+    }
+    if (!path_segment(expr_style, pi)) return false;
+    while (colon2(pos_) && !open(pos_ + 2, Delim::Paren)) {
+      eat_op2(':', ':');
+      if (!path_segment(expr_style, pi)) return false;
+    }
+    return true;
+  }
+
+  // A path with an optional qualified self: `<T as Trait>::rest` or `<T>::rest`.
+  bool qpath(bool expr_style, PathInfo& pi) {
+    if (!punct(pos_, '<')) return path(expr_style, pi);
+    ++pos_;
+    if (!type(true, true)) return false;
+    pi.qself = true;
+    if (eat_kw(kAs)) {
+      if (!path(false, pi)) return false;
+    }
+    if (!expect_punct('>')) return false;
+    if (!eat_op2(':', ':')) return false;
+    for (;;) {
+      if (!path_segment(expr_style, pi)) return false;
+      if (!colon2(pos_)) break;
+      eat_op2(':', ':');
+    }
+    return true;
+  }
+
+  // Generic arguments `<...>`, with the turbofish `::` when present. Lifetimes are printed
+  // before the other arguments, whatever their order in the source.
+  bool angle_args() {
+    eat_op2(':', ':');
+    const std::uint32_t lt = pos_;
+    if (!expect_punct('<')) return false;
+    const std::size_t base = params_.size();
+    for (;;) {
+      if (punct(pos_, '>')) break;
+      Param p{pos_, 0, false, false};
+      if (lifetime(pos_) && !punct(pos_ + 2, '+')) {
+        pos_ += 2;
+        p.lifetime = true;
+      } else if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) {
+        if (!const_argument()) return false;
+      } else {
+        TyInfo ti;
+        if (!type(true, true, &ti)) return false;
+        if (ti.simple) {
+          if (punct(pos_, '=')) {
+            ++pos_;
+            if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) {
+              if (!const_argument()) return false;
+            } else if (!type(true, true)) {
+              return false;
+            }
+          } else if (punct(pos_, ':')) {
+            ++pos_;
+            for (;;) {
+              if (punct(pos_, ',') || punct(pos_, '>')) break;
+              Bound b;
+              if (!bound(false, true, b)) return false;
+              if (!punct(pos_, '+')) break;
+              ++pos_;
+            }
+          }
+        }
+      }
+      p.last = pos_;
+      if (punct(pos_, '>')) {
+        params_.push_back(p);
+        break;
+      }
+      if (!expect_punct(',')) return false;
+      p.comma = true;
+      p.last = pos_;
+      params_.push_back(p);
+    }
+    const std::uint32_t gt = pos_;
+    if (!expect_punct('>')) return false;
+    reorder_lifetimes_first(base, lt, gt, false);
+    params_.resize(base);
+    return true;
+  }
+
+  // A const generic argument: a literal, an identifier or a block.
+  bool const_argument() {
+    if (const std::uint32_t n = lit_len(pos_); n > 0) {
+      pos_ += n;
+      return true;
+    }
+    if (ident(pos_)) {
+      ++pos_;
+      return true;
+    }
+    if (open(pos_, Delim::Brace)) {
+      Ex e;
+      return block_expr(e);
+    }
+    return false;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Generics
+
+  struct Param {
+    std::uint32_t first, last;  // the parameter and its comma
+    bool lifetime, comma;
+  };
+
+  // Records the printing of params_[base..] between `<` at lt and `>` at gt with lifetimes
+  // first. Generic parameters (`params` set) and generic arguments differ in when a comma is
+  // inserted before a type that follows a lifetime without one.
+  void reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::uint32_t gt, bool params) {
+    bool seen_other = false, out_of_order = false;
+    for (std::size_t k = base; k < params_.size(); ++k) {
+      if (params_[k].lifetime) {
+        if (seen_other) out_of_order = true;
+      } else {
+        seen_other = true;
+      }
+    }
+    if (!out_of_order) return;
+    Edit e{lt, gt + 1, EditKind::Reorder, static_cast<std::uint32_t>(f_.parts.size()), 0};
+    f_.parts.push_back(Part{lt, lt + 1});
+    bool trailing = true;
+    for (std::size_t k = base; k < params_.size(); ++k) {
+      if (!params_[k].lifetime) continue;
+      f_.parts.push_back(Part{params_[k].first, params_[k].last});
+      trailing = params_[k].comma;
+    }
+    for (std::size_t k = base; k < params_.size(); ++k) {
+      if (params_[k].lifetime) continue;
+      if (!trailing) {
+        f_.parts.push_back(Part{});
+        trailing = true;
+      }
+      f_.parts.push_back(Part{params_[k].first, params_[k].last});
+      if (!params) trailing = params_[k].comma;
+    }
+    f_.parts.push_back(Part{gt, gt + 1});
+    e.part_count = static_cast<std::uint32_t>(f_.parts.size()) - e.part_first;
+    f_.edits.push_back(e);
+  }
+
+  bool generics() {
+    if (!punct(pos_, '<')) return true;
+    const std::uint32_t lt = pos_++;
+    const std::size_t base = params_.size();
+    for (;;) {
+      if (punct(pos_, '>')) break;
+      Param p{pos_, 0, false, false};
+      if (!parse_outer_attrs(false)) return false;
+      if (lifetime(pos_)) {
+        p.lifetime = true;
+        pos_ += 2;
+        if (punct(pos_, ':')) {
+          const std::uint32_t colon = pos_++;
+          bool any = false;
+          for (;;) {
+            if (punct(pos_, ',') || punct(pos_, '>')) break;
+            if (!eat_lifetime()) return false;
+            any = true;
+            if (!punct(pos_, '+')) break;
+            ++pos_;
+          }
+          if (!any) edit(colon, colon + 1, EditKind::Delete);
+        }
+      } else if (ident(pos_)) {
+        ++pos_;
+        if (!type_param_rest()) return false;
+      } else if (kw(pos_, kConst)) {
+        ++pos_;
+        if (!expect_ident() || !expect_punct(':') || !type(true, true)) return false;
+        if (punct(pos_, '=')) {
+          ++pos_;
+          if (!const_argument()) return false;
+        }
+      } else if (kw(pos_, kUnderscore)) {
+        ++pos_;
+      } else {
+        return false;
+      }
+      p.last = pos_;
+      if (punct(pos_, '>')) {
+        params_.push_back(p);
+        break;
+      }
+      if (!expect_punct(',')) return false;
+      p.comma = true;
+      p.last = pos_;
+      params_.push_back(p);
+    }
+    const std::uint32_t gt = pos_;
+    if (!expect_punct('>')) return false;
+    if (params_.size() == base) {
+      edit(lt, gt + 1, EditKind::Delete);
+    } else {
+      reorder_lifetimes_first(base, lt, gt, true);
+    }
+    params_.resize(base);
+    return true;
+  }
+
+  // After a type parameter's name: `: bounds` and `= default`.
+  bool type_param_rest() {
+    if (punct(pos_, ':')) {
+      const std::uint32_t colon = pos_++;
+      bool any = false;
+      for (;;) {
+        if (punct(pos_, ',') || punct(pos_, '>') || punct(pos_, '=')) break;
+        Bound b;
+        if (!bound(false, true, b)) return false;
+        any = true;
+        if (!punct(pos_, '+')) break;
+        ++pos_;
+      }
+      if (!any) edit(colon, colon + 1, EditKind::Delete);
+    }
+    if (punct(pos_, '=')) {
+      ++pos_;
+      if (!type(true, true)) return false;
+    }
+    return true;
+  }
+
+  // `for<'a, 'b>`
+  bool bound_lifetimes() {
+    if (!expect_kw(kFor) || !expect_punct('<')) return false;
+    while (!punct(pos_, '>')) {
+      if (!parse_outer_attrs(false)) return false;
+      if (!eat_lifetime()) return false;
+      if (punct(pos_, '>')) break;
+      if (!expect_punct(',')) return false;
+    }
+    return expect_punct('>');
+  }
+
+  bool where_clause() {
+    if (!kw(pos_, kWhere)) return true;
+    const std::uint32_t where = pos_++;
+    bool any = false;
+    for (;;) {
+      if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
+          (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=')) {
+        break;
+      }
+      if (!where_predicate()) return false;
+      any = true;
+      if (!punct(pos_, ',')) break;
+      ++pos_;
+    }
+    if (!any) edit(where, where + 1, EditKind::Delete);
+    return true;
+  }
+
+  bool where_predicate() {
+    if (lifetime(pos_) && punct(pos_ + 2, ':')) {
+      pos_ += 3;
+      for (;;) {
+        if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
+            punct(pos_, ':') || punct(pos_, '=')) {
+          break;
+        }
+        if (!eat_lifetime()) return false;
+        if (!punct(pos_, '+')) break;
+        ++pos_;
+      }
+      return true;
+    }
+    if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+    if (!type(true, true)) return false;
+    if (!expect_punct(':')) return false;
+    for (;;) {
+      if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
+          (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=')) {
+        break;
+      }
+      Bound b;
+      if (!bound(false, true, b)) return false;
+      if (!punct(pos_, '+')) break;
+      ++pos_;
+    }
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Bounds
+
+  bool bound(bool allow_capture, bool allow_const, Bound& out) {
+    if (lifetime(pos_)) {
+      pos_ += 2;
+      out = Bound::Lifetime;
+      return true;
+    }
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    if (kw(pos_, kUse)) {
+      ++pos_;
+      if (!expect_punct('<')) return false;
+      for (;;) {
+        if (lifetime(pos_)) {
+          pos_ += 2;
+        } else if (ident(pos_)) {
+          ++pos_;
+        } else if (punct(pos_, '>')) {
+          break;
+        } else {
+          return false;
+        }
+        if (punct(pos_, ',')) {
+          ++pos_;
+        } else if (punct(pos_, '>')) {
+          break;
+        } else {
+          return false;
+        }
+      }
+      if (!expect_punct('>')) return false;
+      out = Bound::Capture;
+      return allow_capture;
+    }
+    bool is_const = false;
+    if (open(pos_, Delim::Paren)) {
+      std::uint32_t saved;
+      enter(Delim::Paren, saved);
+      if (!trait_bound(allow_const, is_const) || !leave(saved)) return false;
+    } else if (!trait_bound(allow_const, is_const)) {
+      return false;
+    }
+    if (is_const) {
+      verbatim(begin, snap);
+      out = Bound::Verbatim;
+    } else {
+      out = Bound::Trait;
+    }
+    return true;
+  }
+
+  bool trait_bound(bool allow_const, bool& is_const) {
+    bool lifetimes = false;
+    if (kw(pos_, kFor)) {
+      if (!bound_lifetimes()) return false;
+      lifetimes = true;
+    }
+    if (open(pos_, Delim::Bracket)) {  // `[const] Trait`
+      std::uint32_t saved;
+      enter(Delim::Bracket, saved);
+      if (!expect_kw(kConst) || !leave(saved)) return false;
+      if (!allow_const) return false;
+      is_const = true;
+    } else if (punct(pos_, '~') && kw(pos_ + 1, kConst)) {  // `~const Trait`
+      pos_ += 2;
+      is_const = true;
+    } else if (kw(pos_, kConst)) {
+      ++pos_;
+      if (!allow_const) return false;
+      is_const = true;
+    }
+    bool maybe = false;
+    if (punct(pos_, '?')) {
+      ++pos_;
+      maybe = true;
+      if (!lifetimes && kw(pos_, kFor)) {
+        if (!bound_lifetimes()) return false;
+        lifetimes = true;
+      }
+    }
+    PathInfo pi;
+    if (!path(false, pi)) return false;
+    if (!pi.last_has_args &&
+        (open(pos_, Delim::Paren) || (colon2(pos_) && open(pos_ + 2, Delim::Paren)))) {
+      eat_op2(':', ':');
+      if (!parenthesized_args()) return false;
+    }
+    if (lifetimes && maybe) return false;
+    return true;
+  }
+
+  // `(A, B) -> C` of `Fn(A, B) -> C`.
+  bool parenthesized_args() {
+    std::uint32_t saved;
+    if (!enter(Delim::Paren, saved)) return false;
+    while (!at_end()) {
+      if (!type(true, true)) return false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    if (!leave(saved)) return false;
+    return return_type(false);
+  }
+
+  // Bounds of `impl`, `dyn` and bare trait objects: at least one trait among them.
+  bool bounds_list(bool allow_plus, bool allow_capture, bool allow_const) {
+    bool trait = false;
+    for (;;) {
+      Bound b;
+      if (!bound(allow_capture, allow_const, b)) return false;
+      if (b == Bound::Trait || b == Bound::Verbatim) trait = true;
+      if (!(allow_plus && punct(pos_, '+'))) break;
+      ++pos_;
+      if (!(ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
+            open(pos_, Delim::Paren) ||
+            (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, kConst))))) {
+        break;
+      }
+    }
+    return trait;
+  }
+
+  // After a path type followed by `+`: the rest of a trait object without `dyn`.
+  bool more_bounds() {
+    while (punct(pos_, '+')) {
+      ++pos_;
+      if (!(ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
+            open(pos_, Delim::Paren))) {
+        break;
+      }
+      Bound b;
+      if (!bound(true, true, b)) return false;
+    }
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Types
+
+  bool return_type(bool allow_plus) {
+    if (!op2(pos_, '-', '>')) return true;
+    eat_op2('-', '>');
+    return type(allow_plus, true);
+  }
+
+  bool type(bool allow_plus, bool allow_group_generic, TyInfo* info = nullptr) {
+    (void)allow_group_generic;
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    TyInfo local;
+    TyInfo& ti = info ? *info : local;
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    bool lifetimes = false;
+    if (kw(pos_, kFor)) {
+      if (!bound_lifetimes()) return false;
+      lifetimes = true;
+      if (!(ident(pos_) || kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern) ||
+            kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kSelfType) || kw(pos_, kCrate))) {
+        return false;
+      }
+    }
+    if (open(pos_, Delim::Paren)) {
+      std::uint32_t saved;
+      enter(Delim::Paren, saved);
+      if (at_end()) return leave(saved);  // ()
+      if (lifetime(pos_)) {
+        // `('a + Trait)`: a parenthesised trait object.
+        eat_kw(kDyn);
+        if (!bounds_list(true, false, false)) return false;
+        return leave(saved);
+      }
+      if (punct(pos_, '?')) {
+        bool is_const = false;
+        if (!trait_bound(false, is_const) || !leave(saved)) return false;
+        while (punct(pos_, '+')) {
+          ++pos_;
+          Bound b;
+          if (!bound(true, true, b)) return false;
+        }
+        return true;
+      }
+      TyInfo first;
+      if (!type(true, true, &first)) return false;
+      if (punct(pos_, ',')) {
+        ++pos_;
+        while (!at_end()) {
+          if (!type(true, true)) return false;
+          if (at_end()) break;
+          if (!expect_punct(',')) return false;
+        }
+        return leave(saved);
+      }
+      if (!leave(saved)) return false;
+      if (allow_plus && punct(pos_, '+') && ((first.path && !first.qself) || first.bare_object)) {
+        while (punct(pos_, '+')) {
+          ++pos_;
+          Bound b;
+          if (!bound(true, true, b)) return false;
+        }
+      }
+      return true;
+    }
+    if (kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern)) {
+      bool mut_self = false;
+      if (!bare_fn(mut_self)) return false;
+      if (mut_self) verbatim(begin, snap);
+      return true;
+    }
+    if (ident(pos_) || kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kSelfType) ||
+        kw(pos_, kCrate) || colon2(pos_) || punct(pos_, '<')) {
+      PathInfo pi;
+      if (!qpath(false, pi)) return false;
+      ti.path = true;
+      ti.qself = pi.qself;
+      ti.simple = !pi.qself && !pi.leading_colon && pi.segments == 1;
+      if (pi.qself) return true;
+      if (punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
+        ++pos_;
+        ti = TyInfo{};
+        return delimited_verbatim();
+      }
+      if (lifetimes || (allow_plus && punct(pos_, '+'))) {
+        const bool plus = allow_plus && punct(pos_, '+');
+        ti = TyInfo{};
+        if (plus && !more_bounds()) return false;
+        ti.bare_object = !plus;  // a trait object of this single bound
+      }
+      return true;
+    }
+    if (kw(pos_, kDyn)) {
+      ++pos_;
+      bool star = false;
+      if (punct(pos_, '*')) {
+        ++pos_;
+        star = true;
+      }
+      if (!bounds_list(allow_plus, false, false)) return false;
+      if (star) verbatim(begin, snap);
+      return true;
+    }
+    if (open(pos_, Delim::Bracket)) {
+      std::uint32_t saved;
+      enter(Delim::Bracket, saved);
+      if (!type(true, true)) return false;
+      if (punct(pos_, ';')) {
+        ++pos_;
+        Ex e;
+        if (!expr(true, e)) return false;
+      }
+      return leave(saved);
+    }
+    if (punct(pos_, '*')) {
+      ++pos_;
+      if (!(eat_kw(kConst) || eat_kw(kMut))) return false;
+      return type(false, true);
+    }
+    if (punct(pos_, '&')) {
+      ++pos_;
+      eat_lifetime();
+      eat_kw(kMut);
+      return type(false, true);
+    }
+    if (punct(pos_, '!')) {
+      ++pos_;
+      return true;
+    }
+    if (kw(pos_, kImpl)) {
+      ++pos_;
+      return bounds_list(allow_plus, true, true);
+    }
+    if (kw(pos_, kUnderscore)) {
+      ++pos_;
+      return true;
+    }
+    if (lifetime(pos_)) {
+      return bounds_list(true, false, false);
+    }
+    return false;
+  }
+
+  // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
+  bool bare_fn(bool& mut_self) {
+    eat_kw(kUnsafe);
+    if (eat_kw(kExtern)) {
+      if (str_literal(pos_)) ++pos_;
+    }
+    if (!expect_kw(kFn)) return false;
+    std::uint32_t saved;
+    if (!enter(Delim::Paren, saved)) return false;
+    bool empty_or_trailing = true;
+    bool first = true;
+    while (!at_end()) {
+      if (!parse_outer_attrs(false)) return false;
+      if (empty_or_trailing &&
+          (op3(pos_, '.', '.', '.') || ((ident(pos_) || kw(pos_, kUnderscore)) &&
+                                        punct(pos_ + 1, ':') && op3(pos_ + 2, '.', '.', '.')))) {
+        if (!op3(pos_, '.', '.', '.')) pos_ += 2;
+        mark_joint(pos_, 3);
+        pos_ += 3;
+        if (!at_end() && !expect_punct(',')) return false;
+        break;
+      }
+      if ((ident(pos_) || kw(pos_, kUnderscore) || (first && kw(pos_, kSelfValue))) &&
+          punct(pos_ + 1, ':') && !colon2(pos_ + 1)) {
+        pos_ += 2;
+        if (!type(true, true)) return false;
+      } else if (kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
+        pos_ += 2;
+        mut_self = true;
+      } else if (!type(true, true)) {
+        return false;
+      }
+      first = false;
+      empty_or_trailing = false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+      empty_or_trailing = true;
+    }
+    if (!leave(saved)) return false;
+    return return_type(false);
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Visibility
+
+  // Where a visibility starting at `i` ends (i itself when there is none).
+  std::uint32_t skip_visibility(std::uint32_t i) const {
+    if (!kw(i, kPub)) return i;
+    ++i;
+    if (open(i, Delim::Paren)) {
+      const std::uint32_t close = tok_[i].partner;
+      const std::uint32_t c = i + 1;
+      if ((kw(c, kCrate) || kw(c, kSelfValue) || kw(c, kSuper)) && c + 1 == close) {
+        return close + 1;
+      }
+      if (kw(c, kIn)) return close + 1;
+    }
+    return i;
+  }
+
+  bool visibility(Visibility& v) {
+    v.tokens.first = pos_;
+    if (!kw(pos_, kPub)) {
+      v.kind = VisKind::Inherited;
+      v.tokens.last = pos_;
+      return true;
+    }
+    ++pos_;
+    v.kind = VisKind::Public;
+    if (open(pos_, Delim::Paren)) {
+      const std::uint32_t close = tok_[pos_].partner;
+      const std::uint32_t c = pos_ + 1;
+      if ((kw(c, kCrate) || kw(c, kSelfValue) || kw(c, kSuper)) && c + 1 == close) {
+        v.kind = VisKind::Restricted;
+        pos_ = close + 1;
+      } else if (kw(c, kIn)) {
+        // The path must parse; tokens after it inside the parentheses are not looked at.
+        const std::uint32_t saved_end = end_;
+        end_ = close;
+        pos_ = c + 1;
+        const bool ok = mod_style_path();
+        end_ = saved_end;
+        if (!ok) return false;
+        v.kind = VisKind::Restricted;
+        pos_ = close + 1;
+      }
+    }
+    v.tokens.last = pos_;
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Items
+
+  // `const`? `async`? (`unsafe` | `safe`)? (`extern` "abi"?)? `fn` at `i`.
+  bool peek_signature(std::uint32_t i, bool allow_safe) const {
+    if (kw(i, kConst)) ++i;
+    if (kw(i, kAsync)) ++i;
+    if (allow_safe && kw(i, kSafe)) {
+      ++i;
+    } else if (kw(i, kUnsafe)) {
+      ++i;
+    }
+    if (kw(i, kExtern)) {
+      ++i;
+      if (str_literal(i)) ++i;
+    }
+    return kw(i, kFn);
+  }
+
+  bool signature(bool allow_safe, bool* safe = nullptr, std::uint32_t* name = nullptr) {
+    eat_kw(kConst);
+    eat_kw(kAsync);
+    const bool is_unsafe = eat_kw(kUnsafe);
+    if (allow_safe && !is_unsafe && kw(pos_, kSafe)) {
+      ++pos_;
+      if (safe) *safe = true;
+    }
+    if (eat_kw(kExtern)) {
+      if (str_literal(pos_)) ++pos_;
+    }
+    if (!expect_kw(kFn)) return false;
+    if (name) *name = pos_;
+    if (!expect_ident()) return false;
+    if (!generics()) return false;
+    std::uint32_t saved;
+    if (!enter(Delim::Paren, saved)) return false;
+    if (!fn_args()) return false;
+    if (!leave(saved)) return false;
+    if (!return_type(true)) return false;
+    return where_clause();
+  }
+
+  bool receiver_ahead(std::uint32_t i) const {
+    if (punct(i, '&')) {
+      ++i;
+      if (lifetime(i)) i += 2;
+    }
+    if (kw(i, kMut)) ++i;
+    return kw(i, kSelfValue);
+  }
+
+  bool fn_args() {
+    bool first = true;
+    while (!at_end()) {
+      if (!parse_outer_attrs(false)) return false;
+      if (op3(pos_, '.', '.', '.')) {
+        mark_joint(pos_, 3);
+        pos_ += 3;
+        if (!at_end() && !expect_punct(',')) return false;
+        break;
+      }
+      if (receiver_ahead(pos_)) {
+        if (!first) return false;
+        const bool reference = punct(pos_, '&');
+        if (reference) {
+          ++pos_;
+          eat_lifetime();
+        }
+        eat_kw(kMut);
+        ++pos_;  // self
+        if (!reference && punct(pos_, ':')) {
+          ++pos_;
+          if (!type(true, true)) return false;
+        }
+      } else if (ident(pos_) && punct(pos_ + 1, '<')) {
+        if (!type(true, true)) return false;
+      } else {
+        if (!pat_single()) return false;
+        if (!expect_punct(':')) return false;
+        if (op3(pos_, '.', '.', '.')) {
+          mark_joint(pos_, 3);
+          pos_ += 3;
+          if (!at_end() && !expect_punct(',')) return false;
+          break;
+        }
+        if (!type(true, true)) return false;
+      }
+      first = false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return true;
+  }
+
+  // A function body `{ #![inner] stmts }`; the inner attributes join the function's attributes.
+  bool fn_body(Item& it, bool record) {
+    if (!open(pos_, Delim::Brace)) return false;
+    std::uint32_t saved;
+    it.body_open = pos_;
+    enter(Delim::Brace, saved);
+    if (!parse_inner_attrs(record)) return false;
+    it.body_stmts = pos_;
+    it.body_close = end_;
+    if (!block_within()) return false;
+    return leave(saved);
+  }
+
+  bool parse_item() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    if (!parse_outer_attrs(record_)) return false;
+    return item_rest(begin, snap, attr_first);
+  }
+
+  // Everything of an item after its outer attributes.
+  bool item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first) {
+    Item it;
+    it.attr_first = attr_first;
+    // The item's own attributes: the outer ones, and for a function or an inline module also the
+    // inner ones at the head of its body (recorded before anything else inside it).
+    std::uint32_t outer = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
+    auto finish = [&](ItemKind kind) {
+      it.kind = kind;
+      it.attr_count = outer;
+      if (record_) record_item(it);
+      return true;
+    };
+    auto as_verbatim = [&]() {
+      verbatim(begin, snap);
+      return true;
+    };
+    const std::uint32_t ahead = skip_visibility(pos_);
+    const bool inherited = ahead == pos_;
+
+    if (kw(ahead, kFn) || peek_signature(ahead, false)) {
+      if (!visibility(it.vis)) return false;
+      it.signature.first = pos_;
+      if (!signature(false, nullptr, &it.ident)) return false;
+      it.signature.last = pos_;
+      if (punct(pos_, ';')) {
+        ++pos_;
+        return as_verbatim();
+      }
+      it.has_body = true;
+      if (!fn_body(it, record_)) return false;
+      outer = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
+      return finish(ItemKind::Fn);
+    }
+    if (kw(ahead, kExtern)) {
+      const std::uint32_t k = ahead + 1;
+      if (kw(k, kCrate)) {
+        if (!visibility(it.vis)) return false;
+        pos_ += 2;
+        if (kw(pos_, kSelfValue) || ident(pos_)) {
+          it.ident = pos_++;
+        } else {
+          return false;
+        }
+        if (eat_kw(kAs)) {
+          if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+          ++pos_;
+        }
+        if (!expect_punct(';')) return false;
+        return finish(ItemKind::ExternCrate);
+      }
+      if (open(k, Delim::Brace) || (str_literal(k) && open(k + 1, Delim::Brace))) {
+        if (!inherited) return false;
+        if (!foreign_mod()) return false;
+        return finish(ItemKind::ForeignMod);
+      }
+      return false;
+    }
+    if (kw(ahead, kUse)) {
+      if (!visibility(it.vis) || !expect_kw(kUse)) return false;
+      const bool leading = eat_op2(':', ':');
+      it.use_tokens.first = pos_;
+      bool none = false;
+      std::uint32_t root = 0;
+      if (!use_tree(!leading, none, root)) return false;
+      it.use_tokens.last = pos_;
+      if (!expect_punct(';')) return false;
+      if (none) return as_verbatim();
+      it.use_tree = root;
+      return finish(ItemKind::Use);
+    }
+    if (kw(ahead, kStatic)) {
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      eat_kw(kMut);
+      if (!expect_ident()) return false;
+      Ex e;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        if (!expr(true, e) || !expect_punct(';')) return false;
+        return as_verbatim();
+      }
+      if (!expect_punct(':') || !type(true, true)) return false;
+      if (punct(pos_, ';')) {
+        ++pos_;
+        return as_verbatim();
+      }
+      if (!expect_punct('=') || !expr(true, e) || !expect_punct(';')) return false;
+      return finish(ItemKind::Static);
+    }
+    if (kw(ahead, kConst)) {
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+      it.ident = pos_++;
+      bool has_generics = punct(pos_, '<');
+      if (!generics()) return false;
+      if (!expect_punct(':') || !type(true, true)) return false;
+      bool value = false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        Ex e;
+        if (!expr(true, e)) return false;
+        value = true;
+      }
+      const bool has_where = kw(pos_, kWhere);
+      if (!where_clause() || !expect_punct(';')) return false;
+      if (!value || has_generics || has_where) return as_verbatim();
+      return finish(ItemKind::Const);
+    }
+    if (kw(ahead, kUnsafe)) {
+      const std::uint32_t k = ahead + 1;
+      if (kw(k, kTrait) || (kw(k, kAuto) && kw(k + 1, kTrait))) {
+        if (!trait_item_def(it, true)) return false;
+        return finish(ItemKind::Trait);
+      }
+      if (kw(k, kImpl)) {
+        bool verb = false;
+        if (!impl(it, verb)) return false;
+        if (verb) return as_verbatim();
+        return finish(ItemKind::Impl);
+      }
+      if (kw(k, kExtern)) {
+        if (!inherited) return false;
+        if (!foreign_mod()) return false;
+        return finish(ItemKind::ForeignMod);
+      }
+      if (kw(k, kMod)) {
+        if (!module(it, outer)) return false;
+        return finish(ItemKind::Mod);
+      }
+      return false;
+    }
+    if (kw(ahead, kMod)) {
+      if (!module(it, outer)) return false;
+      return finish(ItemKind::Mod);
+    }
+    if (kw(ahead, kType)) {
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      if (!ident(pos_)) return false;
+      it.ident = pos_++;
+      if (!generics()) return false;
+      bool colon = false;
+      if (punct(pos_, ':')) {
+        ++pos_;
+        colon = true;
+        if (!type_bounds_until_eq()) return false;
+      }
+      if (!where_clause()) return false;
+      bool def = false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        if (!type(true, true)) return false;
+        def = true;
+      }
+      if (!expect_punct(';')) return false;
+      if (!def || colon) return as_verbatim();
+      return finish(ItemKind::Type);
+    }
+    if (kw(ahead, kStruct)) {
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      if (!ident(pos_)) return false;
+      it.ident = pos_++;
+      if (!generics()) return false;
+      it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+      if (!struct_data()) return false;
+      it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
+      return finish(ItemKind::Struct);
+    }
+    if (kw(ahead, kEnum)) {
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      if (!ident(pos_)) return false;
+      it.ident = pos_++;
+      if (!generics() || !where_clause()) return false;
+      it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+      if (!enum_body()) return false;
+      it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
+      return finish(ItemKind::Enum);
+    }
+    if (kw(ahead, kUnion) && ident(ahead + 1)) {
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      it.ident = pos_++;
+      if (!generics() || !where_clause()) return false;
+      const bool saved_record = record_;
+      record_ = false;
+      const bool ok = named_fields();
+      record_ = saved_record;
+      if (!ok) return false;
+      return finish(ItemKind::Union);
+    }
+    if (kw(ahead, kTrait)) {
+      // A trait or a trait alias.
+      if (!visibility(it.vis)) return false;
+      ++pos_;
+      if (!ident(pos_)) return false;
+      it.ident = pos_++;
+      if (!generics()) return false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        for (;;) {
+          if (kw(pos_, kWhere) || punct(pos_, ';')) break;
+          Bound b;
+          if (!bound(false, false, b)) return false;
+          if (kw(pos_, kWhere) || punct(pos_, ';')) break;
+          if (!expect_punct('+')) return false;
+        }
+        if (!where_clause() || !expect_punct(';')) return false;
+        return finish(ItemKind::TraitAlias);
+      }
+      if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
+      if (!trait_rest()) return false;
+      return finish(ItemKind::Trait);
+    }
+    if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
+      if (!trait_item_def(it, false)) return false;
+      return finish(ItemKind::Trait);
+    }
+    if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) {
+      bool verb = false;
+      if (!impl(it, verb)) return false;
+      if (verb) return as_verbatim();
+      return finish(ItemKind::Impl);
+    }
+    if (kw(ahead, kMacro)) {
+      pos_ = ahead + 1;
+      if (!expect_ident()) return false;
+      if (open(pos_, Delim::Paren)) pos_ = tok_[pos_].partner + 1;
+      if (!open(pos_, Delim::Brace)) return false;
+      pos_ = tok_[pos_].partner + 1;
+      return as_verbatim();
+    }
+    if (inherited && (ident(ahead) || kw(ahead, kSelfValue) || kw(ahead, kSuper) ||
+                      kw(ahead, kCrate) || colon2(ahead))) {
+      if (!item_macro()) return false;
+      return finish(ItemKind::Macro);
+    }
+    return false;
+  }
+
+  // `path! ident? (tokens);` or `path! ident? { tokens }`
+  bool item_macro() {
+    if (!mod_style_path() || !expect_punct('!')) return false;
+    if (ident(pos_) || kw(pos_, kTry)) ++pos_;
+    if (!any_open(pos_)) return false;
+    const bool brace = open(pos_, Delim::Brace);
+    delimited_verbatim();
+    if (!brace && !expect_punct(';')) return false;
+    return true;
+  }
+
+  // Bounds after `type X:` up to `where`, `=` or `;`.
+  bool type_bounds_until_eq() {
+    for (;;) {
+      if (kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';')) break;
+      Bound b;
+      if (!bound(false, true, b)) return false;
+      if (kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';')) break;
+      if (!expect_punct('+')) return false;
+    }
+    return true;
+  }
+
+  bool module(Item& it, std::uint32_t& attr_count) {
+    if (!visibility(it.vis)) return false;
+    eat_kw(kUnsafe);
+    if (!expect_kw(kMod)) return false;
+    if (!(ident(pos_) || kw(pos_, kTry))) return false;
+    it.ident = pos_++;
+    if (punct(pos_, ';')) {
+      ++pos_;
+      return true;
+    }
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    it.has_body = true;
+    if (!parse_inner_attrs(record_)) return false;
+    attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
+    const std::size_t base = list_.size();
+    while (!at_end()) {
+      if (!parse_item()) return false;
+    }
+    if (record_) close_list(base, it.child_first, it.child_count);
+    return leave(saved);
+  }
+
+  bool foreign_mod() {
+    eat_kw(kUnsafe);
+    if (!expect_kw(kExtern)) return false;
+    if (str_literal(pos_)) ++pos_;
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    if (!parse_inner_attrs(false)) return false;
+    const bool saved_record = record_;
+    record_ = false;
+    while (!at_end()) {
+      if (!foreign_item()) return false;
+    }
+    record_ = saved_record;
+    return leave(saved);
+  }
+
+  bool foreign_item() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    if (!parse_outer_attrs(false)) return false;
+    const std::uint32_t ahead = skip_visibility(pos_);
+    Visibility v;
+    if (kw(ahead, kFn) || peek_signature(ahead, true)) {
+      if (!visibility(v)) return false;
+      bool safe = false;
+      if (!signature(true, &safe)) return false;
+      if (open(pos_, Delim::Brace)) {
+        std::uint32_t saved;
+        enter(Delim::Brace, saved);
+        if (!parse_inner_attrs(false) || !block_within() || !leave(saved)) return false;
+        verbatim(begin, snap);
+        return true;
+      }
+      if (!expect_punct(';')) return false;
+      if (safe) verbatim(begin, snap);
+      return true;
+    }
+    if (kw(ahead, kStatic) ||
+        ((kw(ahead, kUnsafe) || kw(ahead, kSafe)) && kw(ahead + 1, kStatic))) {
+      if (!visibility(v)) return false;
+      const bool special = kw(pos_, kUnsafe) || kw(pos_, kSafe);
+      if (special) ++pos_;
+      ++pos_;  // static
+      eat_kw(kMut);
+      if (!expect_ident() || !expect_punct(':') || !type(true, true)) return false;
+      bool value = false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        Ex e;
+        if (!expr(true, e)) return false;
+        value = true;
+      }
+      if (!expect_punct(';')) return false;
+      if (special || value) verbatim(begin, snap);
+      return true;
+    }
+    if (kw(ahead, kType)) {
+      if (!visibility(v)) return false;
+      ++pos_;
+      if (!expect_ident()) return false;
+      const bool has_generics = punct(pos_, '<');
+      if (!generics()) return false;
+      bool colon = false;
+      if (punct(pos_, ':')) {
+        ++pos_;
+        colon = true;
+        if (!type_bounds_until_eq()) return false;
+      }
+      const bool has_where = kw(pos_, kWhere);
+      if (!where_clause()) return false;
+      bool def = false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        if (!type(true, true)) return false;
+        def = true;
+      }
+      if (!expect_punct(';')) return false;
+      if (has_generics || colon || has_where || def) verbatim(begin, snap);
+      return true;
+    }
+    if (ahead == pos_ && (ident(ahead) || kw(ahead, kSelfValue) || kw(ahead, kSuper) ||
+                          kw(ahead, kCrate) || colon2(ahead))) {
+      return item_macro();
+    }
+    return false;
+  }
+
+  bool struct_data() {
+    if (kw(pos_, kWhere)) {
+      if (!where_clause()) return false;
+      if (open(pos_, Delim::Brace)) return named_fields();
+      return expect_punct(';');
+    }
+    if (open(pos_, Delim::Paren)) {
+      if (!unnamed_fields()) return false;
+      if (!where_clause()) return false;
+      return expect_punct(';');
+    }
+    if (open(pos_, Delim::Brace)) return named_fields();
+    return expect_punct(';');
+  }
+
+  bool named_fields() {
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    while (!at_end()) {
+      if (!parse_outer_attrs(record_)) return false;
+      Visibility v;
+      if (!visibility(v)) return false;
+      const bool unnamed = kw(pos_, kUnderscore);
+      if (!(unnamed || ident(pos_))) return false;
+      ++pos_;
+      if (!expect_punct(':')) return false;
+      if (unnamed && (kw(pos_, kStruct) || (kw(pos_, kUnion) && open(pos_ + 1, Delim::Brace)))) {
+        const std::uint32_t begin = pos_;
+        const Snapshot snap = snapshot();
+        ++pos_;
+        const bool saved_record = record_;
+        record_ = false;
+        const bool ok = named_fields();
+        record_ = saved_record;
+        if (!ok) return false;
+        verbatim(begin, snap);
+      } else if (!type(true, true)) {
+        return false;
+      }
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  bool unnamed_fields() {
+    std::uint32_t saved;
+    if (!enter(Delim::Paren, saved)) return false;
+    while (!at_end()) {
+      if (!parse_outer_attrs(record_)) return false;
+      Visibility v;
+      if (!visibility(v) || !type(true, true)) return false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  bool enum_body() {
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    while (!at_end()) {
+      if (!parse_outer_attrs(record_)) return false;
+      Visibility v;
+      if (!visibility(v) || !expect_ident()) return false;
+      if (open(pos_, Delim::Brace)) {
+        if (!named_fields()) return false;
+      } else if (open(pos_, Delim::Paren)) {
+        if (!unnamed_fields()) return false;
+      }
+      if (punct(pos_, '=')) {
+        ++pos_;
+        const bool saved_record = record_;
+        record_ = false;
+        Ex e;
+        const bool ok = expr(true, e);
+        record_ = saved_record;
+        if (!ok) return false;
+      }
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  // `unsafe? auto? trait Name<..> ...` (for the forms that start with unsafe or auto).
+  bool trait_item_def(Item& it, bool) {
+    if (!visibility(it.vis)) return false;
+    eat_kw(kUnsafe);
+    eat_kw(kAuto);
+    if (!expect_kw(kTrait)) return false;
+    if (!ident(pos_)) return false;
+    it.ident = pos_++;
+    if (!generics()) return false;
+    return trait_rest();
+  }
+
+  bool trait_rest() {
+    if (punct(pos_, ':')) {
+      const std::uint32_t colon = pos_++;
+      bool any = false;
+      for (;;) {
+        if (kw(pos_, kWhere) || open(pos_, Delim::Brace)) break;
+        Bound b;
+        if (!bound(false, true, b)) return false;
+        any = true;
+        if (kw(pos_, kWhere) || open(pos_, Delim::Brace)) break;
+        if (!expect_punct('+')) return false;
+      }
+      if (!any) edit(colon, colon + 1, EditKind::Delete);
+    }
+    if (!where_clause()) return false;
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    if (!parse_inner_attrs(false)) return false;
+    const bool saved_record = record_;
+    record_ = false;
+    while (!at_end()) {
+      if (!trait_item()) return false;
+    }
+    record_ = saved_record;
+    return leave(saved);
+  }
+
+  bool trait_item() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    if (!parse_outer_attrs(false)) return false;
+    Visibility v;
+    if (!visibility(v)) return false;
+    const bool has_default = eat_kw(kDefault);
+    const bool special = v.kind != VisKind::Inherited || has_default;
+    if (kw(pos_, kFn) || peek_signature(pos_, false)) {
+      if (!signature(false)) return false;
+      if (open(pos_, Delim::Brace)) {
+        std::uint32_t saved;
+        enter(Delim::Brace, saved);
+        if (!parse_inner_attrs(false) || !block_within() || !leave(saved)) return false;
+      } else if (!expect_punct(';')) {
+        return false;
+      }
+    } else if (kw(pos_, kConst)) {
+      ++pos_;
+      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+      ++pos_;
+      const bool has_generics = punct(pos_, '<');
+      if (!generics() || !expect_punct(':') || !type(true, true)) return false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        Ex e;
+        if (!expr(true, e)) return false;
+      }
+      const bool has_where = kw(pos_, kWhere);
+      if (!where_clause() || !expect_punct(';')) return false;
+      if (has_generics || has_where) {
+        verbatim(begin, snap);
+        return true;
+      }
+    } else if (kw(pos_, kType)) {
+      ++pos_;
+      if (!expect_ident() || !generics()) return false;
+      if (punct(pos_, ':')) {
+        const std::uint32_t colon = pos_++;
+        const std::uint32_t before = pos_;
+        if (!type_bounds_until_eq()) return false;
+        if (pos_ == before) edit(colon, colon + 1, EditKind::Delete);
+      }
+      if (punct(pos_, '=')) {
+        ++pos_;
+        if (!type(true, true)) return false;
+      }
+      if (!where_clause() || !expect_punct(';')) return false;
+    } else if (!special && (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) ||
+                            kw(pos_, kCrate) || colon2(pos_))) {
+      if (!item_macro()) return false;
+    } else {
+      return false;
+    }
+    if (special) verbatim(begin, snap);
+    return true;
+  }
+
+  bool impl(Item& it, bool& verb) {
+    const bool has_vis = kw(pos_, kPub);
+    if (!visibility(it.vis)) return false;
+    eat_kw(kDefault);
+    eat_kw(kUnsafe);
+    if (!expect_kw(kImpl)) return false;
+    if (punct(pos_, '<')) {
+      const std::uint32_t n1 = pos_ + 1;
+      const bool has_generics =
+          punct(n1, '>') || punct(n1, '#') ||
+          ((ident(n1) || lifetime(n1)) && (punct(next_tt(n1), ':') || punct(next_tt(n1), ',') ||
+                                           punct(next_tt(n1), '>') || punct(next_tt(n1), '='))) ||
+          kw(n1, kConst);
+      if (has_generics && !generics()) return false;
+    }
+    bool is_const = false;
+    if (kw(pos_, kConst) || (punct(pos_, '?') && kw(pos_ + 1, kConst))) {
+      if (punct(pos_, '?')) ++pos_;
+      ++pos_;
+      is_const = true;
+    }
+    const std::uint32_t ty_begin = pos_;
+    const Snapshot ty_snap = snapshot();
+    bool polarity = false;
+    if (punct(pos_, '!') && !open(pos_ + 1, Delim::Brace)) {
+      ++pos_;
+      polarity = true;
+    }
+    TyInfo first;
+    if (!type(true, true, &first)) return false;
+    bool missing_trait = false;
+    if (kw(pos_, kFor)) {
+      ++pos_;
+      if (!(first.path && !first.qself)) missing_trait = true;
+      if (!type(true, true)) return false;
+    } else if (polarity) {
+      verbatim(ty_begin, ty_snap);
+    }
+    if (!where_clause()) return false;
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    if (!parse_inner_attrs(false)) return false;
+    const std::size_t base = list_.size();
+    while (!at_end()) {
+      if (!impl_item()) return false;
+    }
+    if (record_) close_list(base, it.child_first, it.child_count);
+    if (!leave(saved)) return false;
+    verb = has_vis || is_const || missing_trait;
+    return true;
+  }
+
+  bool impl_item() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    if (!parse_outer_attrs(record_)) return false;
+    std::uint32_t ahead = skip_visibility(pos_);
+    const bool inherited = ahead == pos_;
+    bool has_default = false;
+    if (kw(ahead, kDefault) && !punct(ahead + 1, '!')) {
+      ++ahead;
+      has_default = true;
+    }
+    if (kw(ahead, kFn) || peek_signature(ahead, false)) {
+      Item it;
+      it.attr_first = attr_first;
+      if (!visibility(it.vis)) return false;
+      eat_kw(kDefault);
+      it.signature.first = pos_;
+      if (!signature(false, nullptr, &it.ident)) return false;
+      it.signature.last = pos_;
+      if (punct(pos_, ';')) {
+        ++pos_;
+        verbatim(begin, snap);
+        return true;
+      }
+      it.has_body = true;
+      if (!fn_body(it, record_)) return false;
+      it.kind = ItemKind::Fn;
+      it.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
+      if (record_) record_item(it);
+      return true;
+    }
+    if (kw(ahead, kConst)) {
+      pos_ = ahead + 1;
+      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+      ++pos_;
+      const bool has_generics = punct(pos_, '<');
+      if (!generics() || !expect_punct(':') || !type(true, true)) return false;
+      bool value = false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        Ex e;
+        if (!expr(true, e)) return false;
+        value = true;
+      }
+      const bool has_where = kw(pos_, kWhere);
+      if (!where_clause() || !expect_punct(';')) return false;
+      if (!value || has_generics || has_where) verbatim(begin, snap);
+      return true;
+    }
+    if (kw(ahead, kType)) {
+      pos_ = ahead + 1;
+      if (!expect_ident() || !generics()) return false;
+      bool colon = false;
+      if (punct(pos_, ':')) {
+        ++pos_;
+        colon = true;
+        if (!type_bounds_until_eq()) return false;
+      }
+      bool def = false;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        if (!type(true, true)) return false;
+        def = true;
+      }
+      if (!where_clause() || !expect_punct(';')) return false;
+      if (colon || !def) verbatim(begin, snap);
+      return true;
+    }
+    if (inherited && !has_default &&
+        (ident(ahead) || kw(ahead, kSelfValue) || kw(ahead, kSuper) || kw(ahead, kCrate) ||
+         colon2(ahead))) {
+      return item_macro();
+    }
+    return false;
+  }
+
+  // A use tree; `none` is set when a group holds a path that starts at the crate root (`::a`),
+  // which leaves the whole item unparsed.
+  bool use_tree(bool allow_root, bool& none, std::uint32_t& node) {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    UseTree t;
+    if (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) || kw(pos_, kCrate) ||
+        kw(pos_, kTry)) {
+      t.ident = pos_++;
+      if (colon2(pos_)) {
+        eat_op2(':', ':');
+        t.kind = UseKind::Path;
+        bool sub_none = false;
+        std::uint32_t child = 0;
+        if (!use_tree(false, sub_none, child)) return false;
+        t.child = child;
+      } else if (kw(pos_, kAs)) {
+        ++pos_;
+        if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+        t.kind = UseKind::Rename;
+        t.rename = pos_++;
+      } else {
+        t.kind = UseKind::Name;
+      }
+    } else if (punct(pos_, '*')) {
+      ++pos_;
+      t.kind = UseKind::Glob;
+    } else if (open(pos_, Delim::Brace)) {
+      std::uint32_t saved;
+      enter(Delim::Brace, saved);
+      t.kind = UseKind::Group;
+      bool any_root = false;
+      const std::size_t base = use_stack_.size();
+      while (!at_end()) {
+        bool this_root = false;
+        if (allow_root && colon2(pos_)) {
+          eat_op2(':', ':');
+          this_root = true;
+        }
+        any_root |= this_root;
+        bool sub_none = false;
+        std::uint32_t child = 0;
+        if (!use_tree(allow_root && !this_root, sub_none, child)) return false;
+        if (sub_none) any_root = true;
+        if (!any_root) use_stack_.push_back(child);
+        if (at_end()) break;
+        if (!expect_punct(',')) return false;
+      }
+      if (!leave(saved)) return false;
+      if (any_root) none = true;
+      t.child = static_cast<std::uint32_t>(f_.use_lists.size());
+      t.count = static_cast<std::uint32_t>(use_stack_.size() - base);
+      f_.use_lists.insert(f_.use_lists.end(),
+                          use_stack_.begin() + static_cast<std::ptrdiff_t>(base), use_stack_.end());
+      use_stack_.resize(base);
+    } else {
+      return false;
+    }
+    node = static_cast<std::uint32_t>(f_.use_nodes.size());
+    f_.use_nodes.push_back(t);
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Statements
+
+  // The statements of a block up to the end of the current group.
+  bool block_within() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const bool saved_record = record_;
+    record_ = false;
+    for (;;) {
+      while (punct(pos_, ';')) ++pos_;
+      if (at_end()) break;
+      bool requires_semi = false;
+      if (!stmt(requires_semi)) return false;
+      if (at_end()) break;
+      if (requires_semi) return false;
+    }
+    record_ = saved_record;
+    return true;
+  }
+
+  // A plain block `{ stmts }` (no inner attributes).
+  bool block() {
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    if (!block_within()) return false;
+    return leave(saved);
+  }
+
+  // A block that may open with inner attributes.
+  bool block_with_inner() {
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    if (!parse_inner_attrs(false) || !block_within()) return false;
+    return leave(saved);
+  }
+
+  bool stmt(bool& requires_semi) {
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    if (!parse_outer_attrs(false)) return false;
+    const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+
+    bool item_macro_ahead = false;
+    const std::uint32_t p = skip_mod_style_path(pos_);
+    if (p != kNoToken && punct(p, '!')) {
+      const std::uint32_t k = p + 1;
+      if (ident(k) || kw(k, kTry)) {
+        item_macro_ahead = true;
+      } else if (open(k, Delim::Brace)) {
+        const std::uint32_t after = tok_[k].partner + 1;
+        if (!((punct(after, '.') && !dot2(after)) || punct(after, '?'))) {
+          mod_style_path();
+          ++pos_;  // '!'
+          delimited_verbatim();
+          if (punct(pos_, ';')) ++pos_;
+          requires_semi = false;
+          return true;
+        }
+      }
+    }
+
+    const std::uint32_t n1 = next_tt(pos_);
+    const std::uint32_t n2 = next_tt(n1);
+    if (kw(pos_, kLet)) return local(requires_semi);
+    const bool is_item =
+        kw(pos_, kPub) || (kw(pos_, kCrate) && !colon2(n1)) || kw(pos_, kExtern) ||
+        kw(pos_, kUse) || (kw(pos_, kStatic) && (kw(n1, kMut) || ident(n1))) ||
+        (kw(pos_, kConst) &&
+         !(open(n1, Delim::Brace) || kw(n1, kStatic) ||
+           (kw(n1, kAsync) && !(kw(n2, kUnsafe) || kw(n2, kExtern) || kw(n2, kFn))) ||
+           kw(n1, kMove) || punct(n1, '|'))) ||
+        (kw(pos_, kUnsafe) && !open(n1, Delim::Brace)) ||
+        (kw(pos_, kAsync) && (kw(n1, kUnsafe) || kw(n1, kExtern) || kw(n1, kFn))) ||
+        kw(pos_, kFn) || kw(pos_, kMod) || kw(pos_, kType) || kw(pos_, kStruct) ||
+        kw(pos_, kEnum) || (kw(pos_, kUnion) && ident(n1)) || (kw(pos_, kAuto) && kw(n1, kTrait)) ||
+        kw(pos_, kTrait) || (kw(pos_, kDefault) && (kw(n1, kUnsafe) || kw(n1, kImpl))) ||
+        kw(pos_, kImpl) || kw(pos_, kMacro) || item_macro_ahead;
+    if (is_item) {
+      requires_semi = false;
+      return item_rest(begin, snap, attr_first);
+    }
+    return stmt_expr(requires_semi);
+  }
+
+  bool local(bool& requires_semi) {
+    requires_semi = false;
+    ++pos_;  // let
+    if (!pat_single()) return false;
+    if (punct(pos_, ':')) {
+      ++pos_;
+      if (!type(true, true)) return false;
+    }
+    if (punct(pos_, '=')) {
+      ++pos_;
+      Ex e;
+      if (!expr(true, e)) return false;
+      if (!trailing_brace() && kw(pos_, kElse)) {
+        ++pos_;
+        if (!block()) return false;
+      }
+    }
+    return expect_punct(';');
+  }
+
+  // Whether the expression just parsed ends with a brace.
+  bool trailing_brace() const {
+    return pos_ > 0 && tok_[pos_ - 1].kind == TokenKind::Close &&
+           tok_[pos_ - 1].delim() == Delim::Brace;
+  }
+
+  static bool block_like(const Ex& e) { return e.kind == EK::Block; }
+
+  bool stmt_expr(bool& requires_semi) {
+    Ex e;
+    if (!expr_early(e)) return false;
+    if (punct(pos_, ';')) {
+      ++pos_;
+      requires_semi = false;
+      return true;
+    }
+    requires_semi = !(block_like(e) || e.kind == EK::MacroBrace);
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Expressions
+
+  // An expression where a statement may begin: a block-like expression ends it unless a method
+  // call or `?` follows.
+  bool expr_early(Ex& out) {
+    if (!expr_attrs()) return false;
+    const std::uint32_t start = pos_;
+    Ex e;
+    e.start = start;
+    bool ok = true;
+    bool blocky = true;
+    if (kw(pos_, kIf)) {
+      ok = expr_if();
+    } else if (kw(pos_, kWhile)) {
+      ok = expr_while();
+    } else if (kw(pos_, kFor) &&
+               !(punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>')))) {
+      ok = expr_for();
+    } else if (kw(pos_, kLoop)) {
+      ok = expr_loop();
+    } else if (kw(pos_, kMatch)) {
+      ok = expr_match();
+    } else if (kw(pos_, kTry) && open(pos_ + 1, Delim::Brace)) {
+      ++pos_;
+      ok = block();
+    } else if (kw(pos_, kUnsafe)) {
+      ++pos_;
+      ok = block_with_inner();
+    } else if (kw(pos_, kConst) && open(pos_ + 1, Delim::Brace)) {
+      ++pos_;
+      ok = block_with_inner();
+    } else if (open(pos_, Delim::Brace)) {
+      ok = block_with_inner();
+    } else if (lifetime(pos_)) {
+      ok = labeled();
+    } else {
+      blocky = false;
+    }
+    if (!ok) return false;
+    if (!blocky) {
+      if (!unary(true, e)) return false;
+      if (!parse_expr(e, true, Prec::Jump)) return false;
+      out = e;
+      return true;
+    }
+    e.kind = EK::Block;
+    if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?')) {
+      if (!trailers(e)) return false;
+      if (!parse_expr(e, true, Prec::Jump)) return false;
+    }
+    out = e;
+    return true;
+  }
+
+  bool expr_attrs() {
+    while (punct(pos_, '#')) {
+      if (!parse_attr(AttrStyle::Outer, false)) return false;
+    }
+    return true;
+  }
+
+  // An expression; `allow_struct` false where a brace would end it (conditions, scrutinees).
+  bool expr(bool allow_struct, Ex& out) {
+    if (!unary(allow_struct, out)) return false;
+    return parse_expr(out, allow_struct, Prec::Jump);
+  }
+
+  bool peek_binop(std::uint32_t i, Prec& prec, std::uint32_t& len) const {
+    if (!in(i) || tok_[i].kind != TokenKind::Punct) return false;
+    const char c = tok_[i].punct();
+    switch (c) {
+      case '+':
+      case '-':
+      case '*':
+      case '/':
+      case '%':
+      case '^':
+      case '&':
+      case '|':
+        if (op2(i, c, '=')) {
+          prec = Prec::Assign;
+          len = 2;
+          return true;
+        }
+        break;
+      default:
+        break;
+    }
+    if (op3(i, '<', '<', '=') || op3(i, '>', '>', '=')) {
+      prec = Prec::Assign;
+      len = 3;
+      return true;
+    }
+    len = 2;
+    if (op2(i, '&', '&')) {
+      prec = Prec::And;
+      return true;
+    }
+    if (op2(i, '|', '|')) {
+      prec = Prec::Or;
+      return true;
+    }
+    if (op2(i, '<', '<') || op2(i, '>', '>')) {
+      prec = Prec::Shift;
+      return true;
+    }
+    if (op2(i, '=', '=') || op2(i, '<', '=') || op2(i, '!', '=') || op2(i, '>', '=')) {
+      prec = Prec::Compare;
+      return true;
+    }
+    len = 1;
+    switch (c) {
+      case '+':
+      case '-':
+        prec = Prec::Sum;
+        return true;
+      case '*':
+      case '/':
+      case '%':
+        prec = Prec::Product;
+        return true;
+      case '^':
+        prec = Prec::BitXor;
+        return true;
+      case '&':
+        prec = Prec::BitAnd;
+        return true;
+      case '|':
+        prec = Prec::BitOr;
+        return true;
+      case '<':
+      case '>':
+        prec = Prec::Compare;
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  Prec peek_precedence() const {
+    Prec p;
+    std::uint32_t len;
+    if (peek_binop(pos_, p, len)) return p;
+    if (punct(pos_, '=') && !op2(pos_, '=', '>')) return Prec::Assign;
+    if (dot2(pos_)) return Prec::Range;
+    if (kw(pos_, kAs)) return Prec::Cast;
+    return Prec::Jump;
+  }
+
+  bool parse_expr(Ex& lhs, bool allow_struct, Prec base) {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    for (;;) {
+      if (lhs.kind == EK::Range) break;
+      Prec prec;
+      std::uint32_t len;
+      if (peek_binop(pos_, prec, len)) {
+        if (prec < base) break;
+        if (prec == Prec::Compare && lhs.kind == EK::Binary && lhs.bin == Prec::Compare) {
+          return false;
+        }
+        mark_joint(pos_, len);
+        pos_ += len;
+        Ex rhs;
+        if (!binop_rhs(allow_struct, prec, rhs)) return false;
+        lhs.kind = EK::Binary;
+        lhs.bin = prec;
+      } else if (Prec::Assign >= base && punct(pos_, '=') && !op2(pos_, '=', '>')) {
+        ++pos_;
+        Ex rhs;
+        if (!binop_rhs(allow_struct, Prec::Assign, rhs)) return false;
+        lhs.kind = EK::Other;
+      } else if (Prec::Range >= base && dot2(pos_)) {
+        Limits limits;
+        if (!range_limits(limits)) return false;
+        if (!range_end(limits, allow_struct)) return false;
+        lhs.kind = EK::Range;
+      } else if (Prec::Cast >= base && kw(pos_, kAs)) {
+        ++pos_;
+        if (!type(false, false)) return false;
+        if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?') || open(pos_, Delim::Bracket) ||
+            open(pos_, Delim::Paren)) {
+          return false;
+        }
+        lhs.kind = EK::Other;
+      } else {
+        break;
+      }
+    }
+    return true;
+  }
+
+  bool binop_rhs(bool allow_struct, Prec prec, Ex& rhs) {
+    if (!unary(allow_struct, rhs)) return false;
+    for (;;) {
+      const Prec next = peek_precedence();
+      if (next > prec || (next == prec && prec == Prec::Assign)) {
+        const std::uint32_t cursor = pos_;
+        if (!parse_expr(rhs, allow_struct, next)) return false;
+        if (pos_ == cursor) break;
+      } else {
+        break;
+      }
+    }
+    return true;
+  }
+
+  // `..=` or `..` (not `...`).
+  bool range_limits(Limits& limits) {
+    if (op3(pos_, '.', '.', '=')) {
+      mark_joint(pos_, 3);
+      pos_ += 3;
+      limits = Limits::Closed;
+      return true;
+    }
+    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) {
+      mark_joint(pos_, 2);
+      pos_ += 2;
+      limits = Limits::HalfOpen;
+      return true;
+    }
+    return false;
+  }
+
+  bool range_end(Limits limits, bool allow_struct) {
+    if (limits == Limits::HalfOpen &&
+        (at_end() || punct(pos_, ',') || punct(pos_, ';') || (punct(pos_, '.') && !dot2(pos_)) ||
+         punct(pos_, '?') || op2(pos_, '=', '>') || (!allow_struct && open(pos_, Delim::Brace)) ||
+         punct(pos_, '=') || punct(pos_, '+') || punct(pos_, '/') || punct(pos_, '%') ||
+         punct(pos_, '^') || punct(pos_, '>') || op2(pos_, '<', '=') || op2(pos_, '!', '=') ||
+         op2(pos_, '-', '=') || op2(pos_, '*', '=') || op2(pos_, '&', '=') || op2(pos_, '|', '=') ||
+         op3(pos_, '<', '<', '=') || kw(pos_, kAs))) {
+      return true;
+    }
+    Ex rhs;
+    return binop_rhs(allow_struct, Prec::Range, rhs);
+  }
+
+  bool unary(bool allow_struct, Ex& out) {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    if (!expr_attrs()) return false;
+    out = Ex{};
+    out.start = pos_;
+    if (punct(pos_, '&')) {
+      ++pos_;
+      bool raw = false;
+      if (kw(pos_, kRaw) && (kw(pos_ + 1, kMut) || kw(pos_ + 1, kConst))) {
+        ++pos_;
+        raw = true;
+      }
+      const bool mut = eat_kw(kMut);
+      if (raw && !mut && !expect_kw(kConst)) return false;
+      Ex inner;
+      if (!unary(allow_struct, inner)) return false;
+      out.kind = EK::Other;
+      return true;
+    }
+    if (kw(pos_, kBox)) {
+      ++pos_;
+      Ex inner;
+      if (!unary(allow_struct, inner)) return false;
+      verbatim(begin, snap);
+      out.kind = EK::Verbatim;
+      return true;
+    }
+    if (punct(pos_, '*') || punct(pos_, '!') || punct(pos_, '-')) {
+      ++pos_;
+      Ex inner;
+      if (!unary(allow_struct, inner)) return false;
+      out.kind = EK::Other;
+      return true;
+    }
+    if (!atom(allow_struct, out)) return false;
+    if (!trailers(out)) return false;
+    if (out.kind == EK::Verbatim) verbatim(begin, snap);
+    return true;
+  }
+
+  // The postfix forms: calls, method calls, fields, tuple indices, indexing, `?` and `.await`.
+  bool trailers(Ex& e) {
+    for (;;) {
+      if (open(pos_, Delim::Paren)) {
+        if (e.kind == EK::Path && e.segments > 0) {
+          f_.calls.push_back(CallSite{e.start, e.name, e.segments > 1});
+        }
+        if (!call_args()) return false;
+        e.kind = EK::Other;
+      } else if (punct(pos_, '.') && !dot2(pos_) && e.kind != EK::Range) {
+        ++pos_;
+        if (literal(pos_) && tok_[pos_].lit() == LitKind::Float) {
+          bool trailing_dot = false;
+          if (!split_index(trailing_dot)) return false;
+          e.kind = EK::Other;
+          if (!trailing_dot) continue;
+        }
+        if (kw(pos_, kAwait)) {
+          ++pos_;
+          e.kind = EK::Other;
+          continue;
+        }
+        bool named = false;
+        if (ident(pos_)) {
+          named = true;
+          ++pos_;
+        } else if (!index_member()) {
+          return false;
+        }
+        bool turbofish = false;
+        if (named && colon2(pos_)) {
+          if (!angle_args()) return false;
+          turbofish = true;
+        }
+        if ((turbofish || open(pos_, Delim::Paren)) && named) {
+          if (!call_args()) return false;
+        }
+        e.kind = EK::Other;
+      } else if (open(pos_, Delim::Bracket)) {
+        std::uint32_t saved;
+        enter(Delim::Bracket, saved);
+        Ex index;
+        if (!expr(true, index) || !leave(saved)) return false;
+        e.kind = EK::Other;
+      } else if (punct(pos_, '?') && e.kind != EK::Range) {
+        ++pos_;
+        e.kind = EK::Other;
+      } else {
+        break;
+      }
+    }
+    return true;
+  }
+
+  bool call_args() {
+    std::uint32_t saved;
+    if (!enter(Delim::Paren, saved)) return false;
+    while (!at_end()) {
+      Ex arg;
+      if (!expr(true, arg)) return false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  // The decimal value of an unsuffixed integer literal used as a tuple index.
+  static bool index_value(std::string_view t, std::uint32_t& value) {
+    unsigned base = 10;
+    std::size_t i = 0;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'o' || t[1] == 'b')) {
+      base = t[1] == 'x' ? 16 : t[1] == 'o' ? 8 : 2;
+      i = 2;
+    }
+    std::uint64_t v = 0;
+    bool digits = false;
+    for (; i < t.size(); ++i) {
+      const char c = t[i];
+      if (c == '_') continue;
+      unsigned d;
+      if (c >= '0' && c <= '9') {
+        d = static_cast<unsigned>(c - '0');
+      } else if (base == 16 && c >= 'a' && c <= 'f') {
+        d = static_cast<unsigned>(c - 'a' + 10);
+      } else if (base == 16 && c >= 'A' && c <= 'F') {
+        d = static_cast<unsigned>(c - 'A' + 10);
+      } else {
+        return false;  // a suffix, or an exponent
+      }
+      if (d >= base) return false;
+      v = v * base + d;
+      if (v > 0xffffffffu) return false;
+      digits = true;
+    }
+    if (!digits) return false;
+    value = static_cast<std::uint32_t>(v);
+    return true;
+  }
+
+  bool index_member() {
+    if (!literal(pos_) || tok_[pos_].lit() != LitKind::Integer) return false;
+    std::uint32_t v;
+    const std::string_view t = text(pos_);
+    if (!index_value(t, v)) return false;
+    if (t != std::to_string(v)) edit(pos_, pos_ + 1, EditKind::IndexValue);
+    ++pos_;
+    return true;
+  }
+
+  // `x.0.1`: the float literal `0.1` is two tuple indices.
+  bool split_index(bool& trailing_dot) {
+    std::string_view t = text(pos_);
+    trailing_dot = !t.empty() && t.back() == '.';
+    if (trailing_dot) t.remove_suffix(1);
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t dot = t.find('.', start);
+      const std::string_view part =
+          t.substr(start, dot == std::string_view::npos ? t.npos : dot - start);
+      if (part.empty() || part[0] < '0' || part[0] > '9') return false;
+      for (char c : part) {
+        if (!((c >= '0' && c <= '9') || c == '_')) return false;
+      }
+      std::uint32_t v;
+      if (!index_value(part, v)) return false;
+      if (dot == std::string_view::npos) break;
+      start = dot + 1;
+    }
+    edit(pos_, pos_ + 1, EditKind::SplitIndex);
+    ++pos_;
+    return true;
+  }
+
+  bool atom(bool allow_struct, Ex& out) {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    out.start = pos_;
+    if (const std::uint32_t n = lit_len(pos_); n == 1) {
+      ++pos_;
+      return true;
+    }
+    if (kw(pos_, kAsync) &&
+        (open(pos_ + 1, Delim::Brace) || (kw(pos_ + 1, kMove) && open(pos_ + 2, Delim::Brace)))) {
+      ++pos_;
+      eat_kw(kMove);
+      return block();
+    }
+    if (kw(pos_, kTry) && open(pos_ + 1, Delim::Brace)) {
+      ++pos_;
+      out.kind = EK::Block;
+      return block();
+    }
+    if (punct(pos_, '|') || kw(pos_, kMove) ||
+        (kw(pos_, kFor) && punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>'))) ||
+        (kw(pos_, kConst) && !open(pos_ + 1, Delim::Brace)) || kw(pos_, kStatic) ||
+        (kw(pos_, kAsync) && (punct(pos_ + 1, '|') || kw(pos_ + 1, kMove)))) {
+      return closure(allow_struct);
+    }
+    if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) {
+      pos_ += 2;
+      if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
+      delimited_verbatim();
+      out.kind = EK::Verbatim;
+      return true;
+    }
+    if (ident(pos_) || colon2(pos_) || punct(pos_, '<') || kw(pos_, kSelfValue) ||
+        kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate) ||
+        (kw(pos_, kTry) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
+      return path_or_macro_or_struct(allow_struct, out);
+    }
+    if (open(pos_, Delim::Paren)) {
+      std::uint32_t saved;
+      enter(Delim::Paren, saved);
+      while (!at_end()) {
+        Ex e;
+        if (!expr(true, e)) return false;
+        if (at_end()) break;
+        if (!expect_punct(',')) return false;
+      }
+      return leave(saved);
+    }
+    if (kw(pos_, kBreak)) {
+      ++pos_;
+      if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
+      eat_lifetime();
+      if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
+        Ex e;
+        if (!expr(allow_struct, e)) return false;
+      }
+      return true;
+    }
+    if (kw(pos_, kContinue)) {
+      ++pos_;
+      eat_lifetime();
+      return true;
+    }
+    if (kw(pos_, kReturn) || kw(pos_, kYield)) {
+      ++pos_;
+      if (can_begin_expr()) {
+        Ex e;
+        if (!expr(true, e)) return false;
+      }
+      return true;
+    }
+    if (kw(pos_, kBecome)) {
+      const std::uint32_t begin = pos_;
+      const Snapshot snap = snapshot();
+      ++pos_;
+      Ex e;
+      if (!expr(true, e)) return false;
+      verbatim(begin, snap);
+      out.kind = EK::Verbatim;
+      return true;
+    }
+    if (open(pos_, Delim::Bracket)) {
+      std::uint32_t saved;
+      enter(Delim::Bracket, saved);
+      if (at_end()) return leave(saved);
+      Ex first;
+      if (!expr(true, first)) return false;
+      if (punct(pos_, ';')) {
+        ++pos_;
+        Ex len;
+        if (!expr(true, len)) return false;
+        return leave(saved);
+      }
+      while (!at_end()) {
+        if (!expect_punct(',')) return false;
+        if (at_end()) break;
+        Ex e;
+        if (!expr(true, e)) return false;
+      }
+      return leave(saved);
+    }
+    if (kw(pos_, kLet)) {
+      ++pos_;
+      if (!pat_multi(true) || !expect_punct('=')) return false;
+      Ex scrutinee;
+      if (!unary(allow_struct, scrutinee)) return false;
+      return parse_expr(scrutinee, allow_struct, Prec::Compare);
+    }
+    out.kind = EK::Block;
+    if (kw(pos_, kIf)) return expr_if();
+    if (kw(pos_, kWhile)) return expr_while();
+    if (kw(pos_, kFor)) return expr_for();
+    if (kw(pos_, kLoop)) return expr_loop();
+    if (kw(pos_, kMatch)) return expr_match();
+    if (kw(pos_, kUnsafe)) {
+      ++pos_;
+      return block_with_inner();
+    }
+    if (kw(pos_, kConst)) {
+      ++pos_;
+      return block_with_inner();
+    }
+    if (open(pos_, Delim::Brace)) return block_with_inner();
+    out.kind = EK::Other;
+    if (dot2(pos_)) {
+      Limits limits;
+      if (!range_limits(limits)) return false;
+      if (!range_end(limits, allow_struct)) return false;
+      out.kind = EK::Range;
+      return true;
+    }
+    if (kw(pos_, kUnderscore)) {
+      ++pos_;
+      return true;
+    }
+    if (lifetime(pos_)) {
+      out.kind = EK::Block;
+      return labeled();
+    }
+    return false;
+  }
+
+  // Whether an expression can begin here (after `return`, `break` and `yield`).
+  bool can_begin_expr() const {
+    return (ident_any(pos_) && !kw(pos_, kAs)) || open(pos_, Delim::Paren) ||
+           open(pos_, Delim::Bracket) || open(pos_, Delim::Brace) || lit_len(pos_) > 0 ||
+           (punct(pos_, '!') && !op2(pos_, '!', '=')) ||
+           (punct(pos_, '-') && !op2(pos_, '-', '=') && !op2(pos_, '-', '>')) ||
+           (punct(pos_, '*') && !op2(pos_, '*', '=')) ||
+           (punct(pos_, '|') && !op2(pos_, '|', '=')) ||
+           (punct(pos_, '&') && !op2(pos_, '&', '=')) || dot2(pos_) ||
+           (punct(pos_, '<') && !op2(pos_, '<', '=') && !op3(pos_, '<', '<', '=')) ||
+           colon2(pos_) || lifetime(pos_) || punct(pos_, '#');
+  }
+
+  bool labeled() {
+    pos_ += 2;
+    if (!expect_punct(':')) return false;
+    if (kw(pos_, kWhile)) return expr_while();
+    if (kw(pos_, kFor)) return expr_for();
+    if (kw(pos_, kLoop)) return expr_loop();
+    if (open(pos_, Delim::Brace)) return block_with_inner();
+    return false;
+  }
+
+  bool closure(bool allow_struct) {
+    if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+    eat_kw(kConst);
+    eat_kw(kStatic);
+    eat_kw(kAsync);
+    eat_kw(kMove);
+    if (!expect_punct('|')) return false;
+    for (;;) {
+      if (punct(pos_, '|')) break;
+      if (!parse_outer_attrs(false)) return false;
+      if (!pat_single()) return false;
+      if (punct(pos_, ':')) {
+        ++pos_;
+        if (!type(true, true)) return false;
+      }
+      if (punct(pos_, '|')) break;
+      if (!expect_punct(',')) return false;
+    }
+    if (!expect_punct('|')) return false;
+    if (op2(pos_, '-', '>')) {
+      eat_op2('-', '>');
+      if (!type(true, true)) return false;
+      return block();
+    }
+    Ex body;
+    return expr(allow_struct, body);
+  }
+
+  bool path_or_macro_or_struct(bool allow_struct, Ex& out) {
+    PathInfo pi;
+    if (!qpath(true, pi)) return false;
+    if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
+      ++pos_;
+      if (!any_open(pos_)) return false;
+      out.kind = open(pos_, Delim::Brace) ? EK::MacroBrace : EK::Macro;
+      return delimited_verbatim();
+    }
+    if (allow_struct && open(pos_, Delim::Brace)) {
+      out.kind = EK::Other;
+      return struct_literal();
+    }
+    out.kind = EK::Path;
+    out.name = pi.last_ident;
+    out.segments = pi.segments;
+    return true;
+  }
+
+  bool struct_literal() {
+    std::uint32_t saved;
+    enter(Delim::Brace, saved);
+    while (!at_end()) {
+      if (dot2(pos_)) {
+        eat_op2('.', '.');
+        if (!at_end()) {
+          Ex rest;
+          if (!expr(true, rest)) return false;
+        }
+        break;
+      }
+      if (!parse_outer_attrs(false)) return false;
+      bool named = false;
+      if (ident(pos_)) {
+        named = true;
+        ++pos_;
+      } else if (!index_member()) {
+        return false;
+      }
+      if (punct(pos_, ':') || !named) {
+        if (!expect_punct(':')) return false;
+        Ex value;
+        if (!expr(true, value)) return false;
+      }
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  bool expr_if() {
+    for (;;) {
+      ++pos_;  // if
+      Ex cond;
+      if (!expr(false, cond)) return false;
+      if (!block()) return false;
+      if (!kw(pos_, kElse)) return true;
+      ++pos_;
+      if (kw(pos_, kIf)) continue;
+      if (open(pos_, Delim::Brace)) return block();
+      return false;
+    }
+  }
+
+  bool expr_while() {
+    ++pos_;
+    Ex cond;
+    if (!expr(false, cond)) return false;
+    return block_with_inner();
+  }
+
+  bool expr_for() {
+    ++pos_;
+    if (!pat_multi(true) || !expect_kw(kIn)) return false;
+    Ex e;
+    if (!expr(false, e)) return false;
+    return block_with_inner();
+  }
+
+  bool expr_loop() {
+    ++pos_;
+    return block_with_inner();
+  }
+
+  bool expr_match() {
+    ++pos_;
+    Ex scrutinee;
+    if (!expr(false, scrutinee)) return false;
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved)) return false;
+    if (!parse_inner_attrs(false)) return false;
+    while (!at_end()) {
+      if (!parse_outer_attrs(false)) return false;
+      if (!pat_multi(true)) return false;
+      if (kw(pos_, kIf)) {
+        ++pos_;
+        Ex guard;
+        if (!expr(true, guard)) return false;
+      }
+      if (!eat_op2('=', '>')) return false;
+      Ex body;
+      if (!expr_early(body)) return false;
+      const bool requires_comma = !block_like(body);
+      if (requires_comma && !at_end()) {
+        if (!expect_punct(',')) return false;
+      } else if (punct(pos_, ',')) {
+        ++pos_;
+      }
+    }
+    return leave(saved);
+  }
+
+  bool block_expr(Ex& out) {
+    out.kind = EK::Block;
+    return block_with_inner();
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Patterns
+
+  bool pat_multi(bool leading_vert) {
+    bool vert = false;
+    if (leading_vert && punct(pos_, '|')) {
+      ++pos_;
+      vert = true;
+    }
+    if (!pat_single()) return false;
+    (void)vert;
+    while (punct(pos_, '|') && !op2(pos_, '|', '|') && !op2(pos_, '|', '=')) {
+      ++pos_;
+      if (!pat_single()) return false;
+    }
+    return true;
+  }
+
+  bool pat_single() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
+    const std::uint32_t n1 = pos_ + 1;
+    if ((ident(pos_) && (colon2(n1) || punct(n1, '!') || open(n1, Delim::Brace) ||
+                         open(n1, Delim::Paren) || dot2(n1))) ||
+        (kw(pos_, kSelfValue) && colon2(n1)) || colon2(pos_) || punct(pos_, '<') ||
+        kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate)) {
+      return pat_path_like();
+    }
+    if (kw(pos_, kUnderscore)) {
+      ++pos_;
+      return true;
+    }
+    if (kw(pos_, kBox)) {
+      const std::uint32_t begin = pos_;
+      const Snapshot snap = snapshot();
+      ++pos_;
+      if (!pat_single()) return false;
+      verbatim(begin, snap);
+      return true;
+    }
+    if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, kConst)) {
+      bool some = false;
+      if (!range_bound(some) || !some) return false;
+      if (dot2(pos_)) {
+        Limits limits;
+        if (!range_limits_obsolete(limits)) return false;
+        if (!range_bound(some)) return false;
+        if (limits == Limits::Closed && !some) return false;
+      }
+      return true;
+    }
+    if (kw(pos_, kRef) || kw(pos_, kMut) || kw(pos_, kSelfValue) || ident(pos_)) {
+      eat_kw(kRef);
+      eat_kw(kMut);
+      if (kw(pos_, kSelfValue) || ident(pos_)) {
+        ++pos_;
+      } else {
+        return false;
+      }
+      if (punct(pos_, '@')) {
+        ++pos_;
+        return pat_single();
+      }
+      return true;
+    }
+    if (punct(pos_, '&')) {
+      ++pos_;
+      eat_kw(kMut);
+      return pat_single();
+    }
+    if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
+      std::uint32_t saved;
+      enter(tok_[pos_].delim(), saved);
+      while (!at_end()) {
+        if (!pat_multi(true)) return false;
+        if (at_end()) break;
+        if (!expect_punct(',')) return false;
+      }
+      return leave(saved);
+    }
+    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) {
+      Limits limits;
+      if (!range_limits(limits)) return false;
+      bool some = false;
+      if (!range_bound(some)) return false;
+      if (!some && limits == Limits::Closed) return false;
+      return true;
+    }
+    return false;
+  }
+
+  // `..=`, `..` or the obsolete `...` (printed as `..=`).
+  bool range_limits_obsolete(Limits& limits) {
+    if (op3(pos_, '.', '.', '.')) {
+      edit(pos_, pos_ + 3, EditKind::DotDotEq);
+      pos_ += 3;
+      limits = Limits::Closed;
+      return true;
+    }
+    return range_limits(limits);
+  }
+
+  // One end of a range pattern: a literal, a path or a const block; `some` is clear when the
+  // pattern has no such end here.
+  bool range_bound(bool& some) {
+    some = false;
+    if (at_end() || punct(pos_, '|') || punct(pos_, '=') || (punct(pos_, ':') && !colon2(pos_)) ||
+        punct(pos_, ',') || punct(pos_, ';') || kw(pos_, kIf)) {
+      return true;
+    }
+    some = true;
+    if (const std::uint32_t n = lit_len(pos_); n > 0) {
+      pos_ += n;
+      return true;
+    }
+    if (ident(pos_) || colon2(pos_) || punct(pos_, '<') || kw(pos_, kSelfValue) ||
+        kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate)) {
+      if (!parse_outer_attrs(false)) return false;
+      PathInfo pi;
+      return qpath(true, pi);
+    }
+    if (kw(pos_, kConst)) {
+      ++pos_;
+      return block_with_inner();
+    }
+    return false;
+  }
+
+  bool pat_path_like() {
+    PathInfo pi;
+    if (!qpath(true, pi)) return false;
+    if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
+      ++pos_;
+      return delimited_verbatim();
+    }
+    if (open(pos_, Delim::Brace)) return pat_struct();
+    if (open(pos_, Delim::Paren)) {
+      std::uint32_t saved;
+      enter(Delim::Paren, saved);
+      while (!at_end()) {
+        if (!pat_multi(true)) return false;
+        if (at_end()) break;
+        if (!expect_punct(',')) return false;
+      }
+      return leave(saved);
+    }
+    if (dot2(pos_)) {
+      Limits limits;
+      if (!range_limits_obsolete(limits)) return false;
+      bool some = false;
+      if (!range_bound(some)) return false;
+      if (limits == Limits::Closed && !some) return false;
+    }
+    return true;
+  }
+
+  bool pat_struct() {
+    std::uint32_t saved;
+    enter(Delim::Brace, saved);
+    while (!at_end()) {
+      if (!parse_outer_attrs(false)) return false;
+      if (dot2(pos_)) {
+        eat_op2('.', '.');
+        break;
+      }
+      const std::uint32_t begin = pos_;
+      const Snapshot snap = snapshot();
+      const bool boxed = eat_kw(kBox);
+      const bool by_ref = eat_kw(kRef);
+      const bool mut = eat_kw(kMut);
+      bool named = false;
+      if (ident(pos_)) {
+        named = true;
+        ++pos_;
+      } else if (boxed || by_ref || mut) {
+        return false;
+      } else if (!index_member()) {
+        return false;
+      }
+      if ((!boxed && !by_ref && !mut && punct(pos_, ':')) || !named) {
+        if (!expect_punct(':')) return false;
+        if (!pat_multi(true)) return false;
+      } else if (boxed) {
+        verbatim(begin, snap);
+      }
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  // -------------------------------------------------------------------------------------------
+
+  File& f_;
+  const Token* tok_;
+  std::uint32_t n_;
+  std::vector<std::uint8_t> kw_;
+  std::uint32_t pos_ = 0;
+  std::uint32_t end_ = 0;
+  int depth_ = 0;
+  bool record_ = true;
+  std::vector<std::uint32_t> list_;       // items of the lists being parsed
+  std::vector<std::uint32_t> use_stack_;  // children of the use groups being parsed
+  std::vector<Param> params_;             // generic parameters and arguments being parsed
+};
+
+}  // namespace
+
+std::expected<File, ParseError> parse_file(std::string_view source) {
+  auto lexed = lex(strip_file_prelude(source));
+  if (!lexed) return std::unexpected(ParseError{0, lexed.error().message});
+  File file;
+  file.tokens = std::move(*lexed);
+  Parser parser(file);
+  if (!parser.parse()) return std::unexpected(ParseError{parser.error_token(), "syntax error"});
+  std::stable_sort(file.edits.begin(), file.edits.end(), [](const Edit& a, const Edit& b) {
+    return a.first != b.first ? a.first < b.first : a.last > b.last;
+  });
+  std::stable_sort(file.calls.begin(), file.calls.end(),
+                   [](const CallSite& a, const CallSite& b) { return a.position < b.position; });
+  return file;
+}
+
+}  // namespace rust

@@ -1,0 +1,144 @@
+// Small queries on a parsed file: displayed identifiers, single-identifier paths, and the value
+// of a string literal.
+#include "syntax.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace rust {
+namespace {
+
+void append_utf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string File::display(std::uint32_t token) const {
+  std::string out;
+  if (tokens[token].kind == TokenKind::Ident && tokens[token].raw()) out = "r#";
+  out += tokens.text(token);
+  return out;
+}
+
+bool File::path_is_ident(TokenRange range, std::string_view name) const {
+  if (range.last != range.first + 1) return false;
+  const Token& t = tokens[range.first];
+  return t.kind == TokenKind::Ident && !t.raw() && tokens.text(range.first) == name;
+}
+
+bool string_literal_value(std::string_view s, std::string& value) {
+  value.clear();
+  if (s.empty()) return false;
+  if (s[0] == 'r') {
+    std::size_t pounds = 1;
+    while (pounds < s.size() && s[pounds] == '#') ++pounds;
+    if (pounds >= s.size() || s[pounds] != '"') return false;
+    const std::size_t hashes = pounds - 1;
+    const std::size_t close = s.rfind('"');
+    if (close == std::string_view::npos || close <= pounds) return false;
+    if (close + 1 + hashes > s.size()) return false;
+    value.assign(s.substr(pounds + 1, close - pounds - 1));
+    return true;
+  }
+  if (s[0] != '"') return false;
+  std::size_t i = 1;
+  while (i < s.size()) {
+    const char c = s[i];
+    if (c == '"') return true;
+    if (c == '\\') {
+      if (i + 1 >= s.size()) return false;
+      const char b = s[i + 1];
+      i += 2;
+      switch (b) {
+        case 'x': {
+          if (i + 2 > s.size()) return false;
+          const int hi = hex_digit(s[i]), lo = hex_digit(s[i + 1]);
+          if (hi < 0 || lo < 0) return false;
+          value += static_cast<char>(hi * 16 + lo);
+          i += 2;
+          break;
+        }
+        case 'u': {
+          if (i >= s.size() || s[i] != '{') return false;
+          ++i;
+          std::uint32_t v = 0;
+          while (i < s.size() && s[i] != '}') {
+            if (s[i] != '_') {
+              const int d = hex_digit(s[i]);
+              if (d < 0) return false;
+              v = v * 16 + static_cast<std::uint32_t>(d);
+            }
+            ++i;
+          }
+          if (i >= s.size()) return false;
+          ++i;
+          append_utf8(value, v);
+          break;
+        }
+        case 'n':
+          value += '\n';
+          break;
+        case 'r':
+          value += '\r';
+          break;
+        case 't':
+          value += '\t';
+          break;
+        case '\\':
+          value += '\\';
+          break;
+        case '0':
+          value += '\0';
+          break;
+        case '\'':
+          value += '\'';
+          break;
+        case '"':
+          value += '"';
+          break;
+        case '\r':
+        case '\n':
+          // A line continuation: the line end and the white space after it are skipped.
+          while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) {
+            ++i;
+          }
+          break;
+        default:
+          return false;
+      }
+      continue;
+    }
+    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+      value += '\n';
+      i += 2;
+      continue;
+    }
+    value += c;
+    ++i;
+  }
+  return false;
+}
+
+}  // namespace rust
