@@ -570,6 +570,8 @@ class Parser {
   // Generic arguments `<...>`, with the turbofish `::` when present. Lifetimes are printed
   // before the other arguments, whatever their order in the source.
   bool angle_args() {
+    Nest nest(*this);
+    if (!nest.ok) return false;
     eat_op2(':', ':');
     const std::uint32_t lt = pos_;
     if (!expect_punct('<')) return false;
@@ -827,6 +829,8 @@ class Parser {
   // Bounds
 
   bool bound(bool allow_capture, bool allow_const, Bound& out) {
+    Nest nest(*this);
+    if (!nest.ok) return false;
     if (lifetime(pos_)) {
       pos_ += 2;
       out = Bound::Lifetime;
@@ -2434,46 +2438,58 @@ class Parser {
     return binop_rhs(allow_struct, Prec::Range, rhs);
   }
 
+  // A unary expression. The prefix operators are read in a loop (they nest without limit in
+  // real code such as `&&&x` or `!!x`); the operand is an atom with its postfix forms.
   bool unary(bool allow_struct, Ex& out) {
     Nest nest(*this);
     if (!nest.ok) return false;
-    const std::uint32_t begin = pos_;
-    const Snapshot snap = snapshot();
-    if (!expr_attrs()) return false;
-    out = Ex{};
-    out.start = pos_;
-    if (punct(pos_, '&')) {
-      ++pos_;
-      bool raw = false;
-      if (kw(pos_, kRaw) && (kw(pos_ + 1, kMut) || kw(pos_ + 1, kConst))) {
+    bool prefixed = false;
+    for (;;) {
+      const std::uint32_t begin = pos_;
+      if (!expr_attrs()) return false;
+      if (punct(pos_, '&')) {
         ++pos_;
-        raw = true;
+        bool raw = false;
+        if (kw(pos_, kRaw) && (kw(pos_ + 1, kMut) || kw(pos_ + 1, kConst))) {
+          ++pos_;
+          raw = true;
+        }
+        const bool mut = eat_kw(kMut);
+        if (raw && !mut && !expect_kw(kConst)) return false;
+        prefixed = true;
+        continue;
       }
-      const bool mut = eat_kw(kMut);
-      if (raw && !mut && !expect_kw(kConst)) return false;
-      Ex inner;
-      if (!unary(allow_struct, inner)) return false;
-      out.kind = EK::Other;
+      if (punct(pos_, '*') || punct(pos_, '!') || punct(pos_, '-')) {
+        ++pos_;
+        prefixed = true;
+        continue;
+      }
+      out = Ex{};
+      out.start = pos_;
+      if (kw(pos_, kBox)) {
+        if (!box_expr(begin, allow_struct)) return false;
+        out.kind = EK::Verbatim;
+      } else if (!operand(begin, allow_struct, out)) {
+        return false;
+      }
+      if (prefixed) out.kind = EK::Other;
       return true;
     }
-    if (kw(pos_, kBox)) {
-      ++pos_;
-      Ex inner;
-      if (!unary(allow_struct, inner)) return false;
-      verbatim(begin, snap);
-      out.kind = EK::Verbatim;
-      return true;
-    }
-    if (punct(pos_, '*') || punct(pos_, '!') || punct(pos_, '-')) {
-      ++pos_;
-      Ex inner;
-      if (!unary(allow_struct, inner)) return false;
-      out.kind = EK::Other;
-      return true;
-    }
+  }
+
+  [[gnu::noinline]] bool box_expr(std::uint32_t begin, bool allow_struct) {
+    const Snapshot snap = snapshot();
+    ++pos_;
+    Ex inner;
+    if (!unary(allow_struct, inner)) return false;
+    verbatim(begin, snap);
+    return true;
+  }
+
+  bool operand(std::uint32_t begin, bool allow_struct, Ex& out) {
     if (!atom(allow_struct, out)) return false;
     if (!trailers(out)) return false;
-    if (out.kind == EK::Verbatim) verbatim(begin, snap);
+    if (out.kind == EK::Verbatim) mark_verbatim(begin, pos_);
     return true;
   }
 
@@ -2488,38 +2504,10 @@ class Parser {
         e.kind = EK::Other;
       } else if (punct(pos_, '.') && !dot2(pos_) && e.kind != EK::Range) {
         ++pos_;
-        if (literal(pos_) && tok_[pos_].lit() == LitKind::Float) {
-          bool trailing_dot = false;
-          if (!split_index(trailing_dot)) return false;
-          e.kind = EK::Other;
-          if (!trailing_dot) continue;
-        }
-        if (kw(pos_, kAwait)) {
-          ++pos_;
-          e.kind = EK::Other;
-          continue;
-        }
-        bool named = false;
-        if (ident(pos_)) {
-          named = true;
-          ++pos_;
-        } else if (!index_member()) {
-          return false;
-        }
-        bool turbofish = false;
-        if (named && colon2(pos_)) {
-          if (!angle_args()) return false;
-          turbofish = true;
-        }
-        if ((turbofish || open(pos_, Delim::Paren)) && named) {
-          if (!call_args()) return false;
-        }
         e.kind = EK::Other;
+        if (!member_trailer()) return false;
       } else if (open(pos_, Delim::Bracket)) {
-        std::uint32_t saved;
-        enter(Delim::Bracket, saved);
-        Ex index;
-        if (!expr(true, index) || !leave(saved)) return false;
+        if (!index_trailer()) return false;
         e.kind = EK::Other;
       } else if (punct(pos_, '?') && e.kind != EK::Range) {
         ++pos_;
@@ -2531,7 +2519,41 @@ class Parser {
     return true;
   }
 
-  bool call_args() {
+  // After the `.` of a postfix form: `.0.1`, `.await`, `.field`, `.0` or `.method::<T>(args)`.
+  [[gnu::noinline]] bool member_trailer() {
+    if (literal(pos_) && tok_[pos_].lit() == LitKind::Float) {
+      bool trailing_dot = false;
+      if (!split_index(trailing_dot)) return false;
+      if (!trailing_dot) return true;
+    }
+    if (kw(pos_, kAwait)) {
+      ++pos_;
+      return true;
+    }
+    bool named = false;
+    if (ident(pos_)) {
+      named = true;
+      ++pos_;
+    } else if (!index_member()) {
+      return false;
+    }
+    bool turbofish = false;
+    if (named && colon2(pos_)) {
+      if (!angle_args()) return false;
+      turbofish = true;
+    }
+    if ((turbofish || open(pos_, Delim::Paren)) && named) return call_args();
+    return true;
+  }
+
+  [[gnu::noinline]] bool index_trailer() {
+    std::uint32_t saved;
+    enter(Delim::Bracket, saved);
+    Ex index;
+    return expr(true, index) && leave(saved);
+  }
+
+  [[gnu::noinline]] bool call_args() {
     std::uint32_t saved;
     if (!enter(Delim::Paren, saved)) return false;
     while (!at_end()) {
@@ -2610,11 +2632,11 @@ class Parser {
     return true;
   }
 
+  // An expression that needs no precedence: literals, paths, groups, blocks and keyword forms.
+  // Each form sits in a function of its own, so that the frames on the recursive path stay small.
   bool atom(bool allow_struct, Ex& out) {
-    Nest nest(*this);
-    if (!nest.ok) return false;
     out.start = pos_;
-    if (const std::uint32_t n = lit_len(pos_); n == 1) {
+    if (lit_len(pos_) == 1) {
       ++pos_;
       return true;
     }
@@ -2635,121 +2657,138 @@ class Parser {
         (kw(pos_, kAsync) && (punct(pos_ + 1, '|') || kw(pos_ + 1, kMove)))) {
       return closure(allow_struct);
     }
-    if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) {
-      pos_ += 2;
-      if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
-      delimited_verbatim();
-      out.kind = EK::Verbatim;
-      return true;
-    }
+    if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) return builtin(out);
     if (ident(pos_) || colon2(pos_) || punct(pos_, '<') || kw(pos_, kSelfValue) ||
         kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate) ||
         (kw(pos_, kTry) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
       return path_or_macro_or_struct(allow_struct, out);
     }
-    if (open(pos_, Delim::Paren)) {
-      std::uint32_t saved;
-      enter(Delim::Paren, saved);
-      while (!at_end()) {
-        Ex e;
-        if (!expr(true, e)) return false;
-        if (at_end()) break;
-        if (!expect_punct(',')) return false;
-      }
-      return leave(saved);
-    }
-    if (kw(pos_, kBreak)) {
-      ++pos_;
-      if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
-      eat_lifetime();
-      if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
-        Ex e;
-        if (!expr(allow_struct, e)) return false;
-      }
-      return true;
-    }
+    if (open(pos_, Delim::Paren)) return paren_or_tuple();
+    if (kw(pos_, kBreak)) return break_expr(allow_struct);
     if (kw(pos_, kContinue)) {
       ++pos_;
       eat_lifetime();
       return true;
     }
-    if (kw(pos_, kReturn) || kw(pos_, kYield)) {
-      ++pos_;
-      if (can_begin_expr()) {
-        Ex e;
-        if (!expr(true, e)) return false;
-      }
-      return true;
+    if (kw(pos_, kReturn) || kw(pos_, kYield)) return return_expr();
+    if (kw(pos_, kBecome)) return become(out);
+    if (open(pos_, Delim::Bracket)) return array_or_repeat();
+    if (kw(pos_, kLet)) return let_expr(allow_struct);
+    if (kw(pos_, kIf) || kw(pos_, kWhile) || kw(pos_, kFor) || kw(pos_, kLoop) ||
+        kw(pos_, kMatch) || kw(pos_, kUnsafe) || kw(pos_, kConst) || open(pos_, Delim::Brace) ||
+        lifetime(pos_)) {
+      out.kind = EK::Block;
+      return block_like_atom();
     }
-    if (kw(pos_, kBecome)) {
-      const std::uint32_t begin = pos_;
-      const Snapshot snap = snapshot();
-      ++pos_;
-      Ex e;
-      if (!expr(true, e)) return false;
-      verbatim(begin, snap);
-      out.kind = EK::Verbatim;
-      return true;
-    }
-    if (open(pos_, Delim::Bracket)) {
-      std::uint32_t saved;
-      enter(Delim::Bracket, saved);
-      if (at_end()) return leave(saved);
-      Ex first;
-      if (!expr(true, first)) return false;
-      if (punct(pos_, ';')) {
-        ++pos_;
-        Ex len;
-        if (!expr(true, len)) return false;
-        return leave(saved);
-      }
-      while (!at_end()) {
-        if (!expect_punct(',')) return false;
-        if (at_end()) break;
-        Ex e;
-        if (!expr(true, e)) return false;
-      }
-      return leave(saved);
-    }
-    if (kw(pos_, kLet)) {
-      ++pos_;
-      if (!pat_multi(true) || !expect_punct('=')) return false;
-      Ex scrutinee;
-      if (!unary(allow_struct, scrutinee)) return false;
-      return parse_expr(scrutinee, allow_struct, Prec::Compare);
-    }
-    out.kind = EK::Block;
-    if (kw(pos_, kIf)) return expr_if();
-    if (kw(pos_, kWhile)) return expr_while();
-    if (kw(pos_, kFor)) return expr_for();
-    if (kw(pos_, kLoop)) return expr_loop();
-    if (kw(pos_, kMatch)) return expr_match();
-    if (kw(pos_, kUnsafe)) {
-      ++pos_;
-      return block_with_inner();
-    }
-    if (kw(pos_, kConst)) {
-      ++pos_;
-      return block_with_inner();
-    }
-    if (open(pos_, Delim::Brace)) return block_with_inner();
-    out.kind = EK::Other;
     if (dot2(pos_)) {
-      Limits limits;
-      if (!range_limits(limits)) return false;
-      if (!range_end(limits, allow_struct)) return false;
       out.kind = EK::Range;
-      return true;
+      return prefix_range(allow_struct);
     }
     if (kw(pos_, kUnderscore)) {
       ++pos_;
       return true;
     }
-    if (lifetime(pos_)) {
-      out.kind = EK::Block;
-      return labeled();
-    }
     return false;
+  }
+
+  [[gnu::noinline]] bool builtin(Ex& out) {
+    pos_ += 2;
+    if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
+    delimited_verbatim();
+    out.kind = EK::Verbatim;
+    return true;
+  }
+
+  [[gnu::noinline]] bool paren_or_tuple() {
+    std::uint32_t saved;
+    enter(Delim::Paren, saved);
+    while (!at_end()) {
+      Ex e;
+      if (!expr(true, e)) return false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return leave(saved);
+  }
+
+  [[gnu::noinline]] bool break_expr(bool allow_struct) {
+    ++pos_;
+    if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
+    eat_lifetime();
+    if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
+      Ex e;
+      if (!expr(allow_struct, e)) return false;
+    }
+    return true;
+  }
+
+  [[gnu::noinline]] bool return_expr() {
+    ++pos_;
+    if (can_begin_expr()) {
+      Ex e;
+      if (!expr(true, e)) return false;
+    }
+    return true;
+  }
+
+  [[gnu::noinline]] bool become(Ex& out) {
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    ++pos_;
+    Ex e;
+    if (!expr(true, e)) return false;
+    verbatim(begin, snap);
+    out.kind = EK::Verbatim;
+    return true;
+  }
+
+  [[gnu::noinline]] bool array_or_repeat() {
+    std::uint32_t saved;
+    enter(Delim::Bracket, saved);
+    if (at_end()) return leave(saved);
+    Ex first;
+    if (!expr(true, first)) return false;
+    if (punct(pos_, ';')) {
+      ++pos_;
+      Ex len;
+      if (!expr(true, len)) return false;
+      return leave(saved);
+    }
+    while (!at_end()) {
+      if (!expect_punct(',')) return false;
+      if (at_end()) break;
+      Ex e;
+      if (!expr(true, e)) return false;
+    }
+    return leave(saved);
+  }
+
+  [[gnu::noinline]] bool let_expr(bool allow_struct) {
+    ++pos_;
+    if (!pat_multi(true) || !expect_punct('=')) return false;
+    Ex scrutinee;
+    if (!unary(allow_struct, scrutinee)) return false;
+    return parse_expr(scrutinee, allow_struct, Prec::Compare);
+  }
+
+  [[gnu::noinline]] bool block_like_atom() {
+    if (kw(pos_, kIf)) return expr_if();
+    if (kw(pos_, kWhile)) return expr_while();
+    if (kw(pos_, kFor)) return expr_for();
+    if (kw(pos_, kLoop)) return expr_loop();
+    if (kw(pos_, kMatch)) return expr_match();
+    if (kw(pos_, kUnsafe) || kw(pos_, kConst)) {
+      ++pos_;
+      return block_with_inner();
+    }
+    if (lifetime(pos_)) return labeled();
+    return block_with_inner();
+  }
+
+  [[gnu::noinline]] bool prefix_range(bool allow_struct) {
+    Limits limits;
+    if (!range_limits(limits)) return false;
+    return range_end(limits, allow_struct);
   }
 
   // Whether an expression can begin here (after `return`, `break` and `yield`).
@@ -2775,7 +2814,7 @@ class Parser {
     return false;
   }
 
-  bool closure(bool allow_struct) {
+  [[gnu::noinline]] bool closure(bool allow_struct) {
     if (kw(pos_, kFor) && !bound_lifetimes()) return false;
     eat_kw(kConst);
     eat_kw(kStatic);
@@ -2803,7 +2842,7 @@ class Parser {
     return expr(allow_struct, body);
   }
 
-  bool path_or_macro_or_struct(bool allow_struct, Ex& out) {
+  [[gnu::noinline]] bool path_or_macro_or_struct(bool allow_struct, Ex& out) {
     PathInfo pi;
     if (!qpath(true, pi)) return false;
     if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
@@ -2822,7 +2861,7 @@ class Parser {
     return true;
   }
 
-  bool struct_literal() {
+  [[gnu::noinline]] bool struct_literal() {
     std::uint32_t saved;
     enter(Delim::Brace, saved);
     while (!at_end()) {
@@ -2853,7 +2892,7 @@ class Parser {
     return leave(saved);
   }
 
-  bool expr_if() {
+  [[gnu::noinline]] bool expr_if() {
     for (;;) {
       ++pos_;  // if
       Ex cond;
@@ -2867,14 +2906,14 @@ class Parser {
     }
   }
 
-  bool expr_while() {
+  [[gnu::noinline]] bool expr_while() {
     ++pos_;
     Ex cond;
     if (!expr(false, cond)) return false;
     return block_with_inner();
   }
 
-  bool expr_for() {
+  [[gnu::noinline]] bool expr_for() {
     ++pos_;
     if (!pat_multi(true) || !expect_kw(kIn)) return false;
     Ex e;
@@ -2887,7 +2926,7 @@ class Parser {
     return block_with_inner();
   }
 
-  bool expr_match() {
+  [[gnu::noinline]] bool expr_match() {
     ++pos_;
     Ex scrutinee;
     if (!expr(false, scrutinee)) return false;

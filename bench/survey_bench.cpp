@@ -1,0 +1,101 @@
+// survey_bench [DIR]: the Rust survey's throughput over the .rs files under DIR (default
+// /usr/share/cargo/registry), single-threaded, and the peak memory of the process.
+//
+// Three figures: parsing alone (lexer and parser, sources already in memory), the survey of
+// in-memory sources (parsing plus the records with all their printed texts), and survey_dir on
+// the directory itself (walking, reading and surveying). The best of several passes is reported.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dodureriradi.hpp"
+#include "fsys.hpp"
+#include "syntax.hpp"
+
+namespace {
+
+void collect(const std::string& dir, std::vector<std::string>& sources) {
+  auto entries = fsys::list_dir(dir);
+  if (!entries) return;
+  for (const fsys::DirEntry& e : *entries) {
+    const std::string path = fsys::join(dir, e.name);
+    if (e.type == fsys::EntryType::Directory) {
+      collect(path, sources);
+    } else if (e.name.size() > 3 && e.name.ends_with(".rs")) {
+      if (auto text = fsys::read_text(path)) sources.push_back(std::move(*text));
+    }
+  }
+}
+
+template <typename F>
+double best_of(int passes, F&& run) {
+  double best = 1e100;
+  for (int pass = 0; pass < passes; ++pass) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    best = std::min(best, took.count());
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string root = argc > 1 ? argv[1] : "/usr/share/cargo/registry";
+  std::vector<std::string> sources;
+  collect(root, sources);
+  std::size_t bytes = 0;
+  for (const std::string& s : sources) bytes += s.size();
+  if (bytes == 0) {
+    std::fprintf(stderr, "no .rs files under %s\n", root.c_str());
+    return 1;
+  }
+  constexpr int kPasses = 3;
+
+  std::size_t rejected = 0;
+  const double parse = best_of(kPasses, [&] {
+    rejected = 0;
+    for (const std::string& s : sources) {
+      if (!rust::parse_file(s)) ++rejected;
+    }
+  });
+
+  std::size_t fns = 0;
+  const double survey = best_of(kPasses, [&] {
+    fns = 0;
+    for (const std::string& s : sources) {
+      if (auto file = dodureriradi::survey_source("x.rs", s)) fns += file->fns.size();
+    }
+  });
+
+  std::size_t files = 0;
+  bool failed = false;
+  const double dir = best_of(kPasses, [&] {
+    auto result = dodureriradi::survey_dir(root);
+    if (!result) {
+      failed = true;
+      return;
+    }
+    files = result->size();
+  });
+  if (failed) {
+    std::fprintf(stderr, "survey of %s failed\n", root.c_str());
+    return 1;
+  }
+
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const double mb = static_cast<double>(bytes) / 1e6;
+  std::printf("%zu sources, %.1f MB, %zu do not parse, %zu functions\n", sources.size(), mb,
+              rejected, fns);
+  std::printf("parse:      %.1f MB/s (%.3f s)\n", mb / parse, parse);
+  std::printf("survey:     %.1f MB/s (%.3f s)\n", mb / survey, survey);
+  std::printf("survey_dir: %.1f MB/s (%.3f s, %zu files)\n", mb / dir, dir, files);
+  std::printf("peak memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+  return 0;
+}
