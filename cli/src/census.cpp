@@ -135,3 +135,45 @@ std::vector<std::string> other_langs(Lang dominant_lang, const Census& counts) {
 }
 
 }  // namespace cli
+
+#include "cli.hpp"
+#include "output.hpp"
+
+namespace cli {
+
+std::optional<port::Survey> survey_any(const std::string& dir, std::string_view label) {
+  const auto lang = dominant(source_counts(dir));
+  if (!lang) return std::nullopt;
+  std::expected<port::Survey, fsys::IoError> survey;
+  switch (*lang) {
+    case Lang::Rust: {
+      const auto files = dodureriradi::survey_dir(dir);
+      if (!files) return std::nullopt;
+      return port::Survey::from_rust(*files, label);
+    }
+    case Lang::Go: survey = port::survey_go_dir(dir, label); break;
+    case Lang::Swift: survey = port::survey_swift_dir(dir, label); break;
+    case Lang::TypeScript: survey = port::survey_ts_dir(dir, label); break;
+    case Lang::Kotlin: survey = port::survey_kotlin_dir(dir, label); break;
+    case Lang::Python: survey = port::survey_python_dir(dir, label); break;
+    case Lang::Zig: survey = port::survey_zig_dir(dir, label); break;
+  }
+  if (!survey) return std::nullopt;
+  return std::move(*survey);
+}
+
+std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(const Args& args) {
+  const std::string path = path_arg(args);
+  auto files = dodureriradi::survey_dir(path);
+  if (!files) {
+    output::err("cannot survey " + path + ": " + files.error().message + "\n");
+    return std::unexpected(std::uint8_t{1});
+  }
+  if (files->empty()) {
+    output::err("no .rs files under " + path + "\n");
+    return std::unexpected(std::uint8_t{1});
+  }
+  return std::move(*files);
+}
+
+}  // namespace cli

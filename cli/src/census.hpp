@@ -40,3 +40,21 @@ std::optional<Lang> dominant(const Census& counts);
 std::vector<std::string> other_langs(Lang dominant, const Census& counts);
 
 }  // namespace cli
+
+#include <expected>
+
+#include "dodureriradi.hpp"
+#include "port.hpp"
+
+namespace cli {
+
+/// A tree's symbol inventory in its dominant language; none without sources or when the survey
+/// fails.
+std::optional<port::Survey> survey_any(const std::string& dir, std::string_view label);
+
+/// The Rust survey of the verb's PATH. Prints its own message and fails with status 1 when the
+/// survey fails ("cannot survey ...") or finds no file ("no .rs files under ...").
+std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(
+    const std::vector<std::string>& args);
+
+}  // namespace cli

@@ -91,7 +91,12 @@ std::uint8_t run(const Args& args) {
     output::out(std::string(kBanner) + "\n");
     return 0;
   }
+  if (verb == "map") return cmd_map(rest);
+  if (verb == "check") return cmd_check(rest);
   if (verb == "graph") return cmd_graph(rest);
+  if (verb == "tree") return cmd_tree(rest);
+  if (verb == "orphans") return cmd_orphans(rest);
+  if (verb == "port") return cmd_port(rest);
   output::err("quillon keystone: unknown verb `" + verb + "`\n\n");
   output::out(usage_text());
   return 2;

@@ -37,7 +37,15 @@ bool has_flag(const Args& args, std::string_view flag);
 std::optional<std::string> option_value(const Args& args, std::string_view option);
 
 // Verb handlers: each takes the arguments after the verb and returns the exit status.
+std::uint8_t cmd_map(const Args& args);
+std::uint8_t cmd_check(const Args& args);
 std::uint8_t cmd_graph(const Args& args);
+std::uint8_t cmd_tree(const Args& args);
+std::uint8_t cmd_orphans(const Args& args);
+std::uint8_t cmd_port(const Args& args);
+
+/// The lexical map report of `path`, for trees whose dominant language is not Rust.
+std::uint8_t lexical_map(const std::string& path);
 
 /// The keystone.json at `path`, or none when it cannot be read or parsed.
 std::optional<keystone::Keystone> read_keystone(const std::string& path);

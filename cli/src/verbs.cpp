@@ -1,11 +1,17 @@
 // The `graph`, `tree` and `orphans` verbs.
+#include <unistd.h>
+
+#include <cstdlib>
 #include <string>
 
+#include "census.hpp"
 #include "cli.hpp"
+#include "dodureriradi.hpp"
 #include "fsys.hpp"
 #include "graph.hpp"
 #include "keystone.hpp"
 #include "output.hpp"
+#include "structure.hpp"
 #include "waves.hpp"
 
 namespace cli {
@@ -66,8 +72,20 @@ std::uint8_t cmd_graph(const Args& args) {
     failed = acyclic && !waves::partition_into_waves(*keystone);
     text = mermaid ? graph::to_mermaid(*keystone) : graph::to_dot(*keystone);
   } else {
-    output::err("no .rs files under " + path + "\n");
-    return 1;
+    const auto files = dodureriradi::survey_dir(path);
+    if (!files || files->empty()) {
+      output::err("no .rs files under " + path + "\n");
+      return 1;
+    }
+    if (dup) {
+      text = dodureriradi::duplication_dot(*files);
+    } else {
+      const keystone::Keystone keystone = dodureriradi::to_keystone(*files, "surveyed: " + path);
+      failed = acyclic && !waves::partition_into_waves(keystone);
+      const graph::Fills fills = structure::visibility_fills(*files);
+      text = mermaid ? graph::to_mermaid_with_fills(keystone, fills)
+                     : graph::to_dot_with_fills(keystone, fills);
+    }
   }
 
   if (const auto out = option_value(args, "--out")) {
@@ -84,6 +102,25 @@ std::uint8_t cmd_graph(const Args& args) {
     return 1;
   }
   return 0;
+}
+
+std::uint8_t cmd_tree(const Args& args) {
+  const auto files = surveyed(args);
+  if (!files) return files.error();
+  const bool items = has_flag(args, "--items");
+  const bool color =
+      ::isatty(1) == 1 && std::getenv("NO_COLOR") == nullptr && !has_flag(args, "--no-color");
+  output::out(structure::render_tree(*files, items, color));
+  return 0;
+}
+
+std::uint8_t cmd_orphans(const Args& args) {
+  const std::string path = path_arg(args);
+  const auto files = surveyed(args);
+  if (!files) return files.error();
+  const auto orphans = structure::find_orphans(*files, structure::manifest_roots(path));
+  output::out(structure::render_orphans(orphans));
+  return orphans.empty() ? 0 : 1;
 }
 
 }  // namespace cli

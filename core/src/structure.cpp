@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -339,6 +340,25 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
   static const std::set<std::string_view> kExemptNames = {"lib.rs", "main.rs", "build.rs"};
   static const std::set<std::string_view> kExemptDirs = {"examples", "benches", "tests", "bin"};
 
+  // The two best parent candidates of every child-module directory, by preference and then
+  // survey order: an orphan takes the best one that is not itself. Indexing once keeps the
+  // search linear in the number of files.
+  struct Best {
+    const SurveyedFile* first = nullptr;
+    const SurveyedFile* second = nullptr;
+  };
+  std::map<std::string, Best, std::less<>> parents;
+  for (const SurveyedFile& candidate : files) {
+    Best& best = parents[mod_dir(candidate.path)];
+    const int rank = preference(candidate.path);
+    if (best.first == nullptr || rank < preference(best.first->path)) {
+      best.second = best.first;
+      best.first = &candidate;
+    } else if (best.second == nullptr || rank < preference(best.second->path)) {
+      best.second = &candidate;
+    }
+  }
+
   std::vector<Orphan> orphans;
   for (const SurveyedFile& file : files) {
     const auto [dir, name] = split_last(file.path);
@@ -352,11 +372,10 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
       std::tie(target, module) = split_last(dir);
     }
     const SurveyedFile* parent = nullptr;
-    for (const SurveyedFile& candidate : files) {
-      if (candidate.path == file.path || mod_dir(candidate.path) != target) continue;
-      if (parent == nullptr || preference(candidate.path) < preference(parent->path)) {
-        parent = &candidate;
-      }
+    if (const auto it = parents.find(target); it != parents.end()) {
+      parent = it->second.first != nullptr && it->second.first->path != file.path
+                   ? it->second.first
+                   : it->second.second;
     }
     orphans.push_back({file.path, "mod " + std::string(module) + ";",
                        parent != nullptr ? parent->path : std::string()});

@@ -1,0 +1,6 @@
+pub fn run() {}
+
+#[test]
+fn runs() {
+    run();
+}

@@ -1,0 +1,6 @@
+def setup(config):
+    return config
+
+class Handlera:
+    def handle(self):
+        pass

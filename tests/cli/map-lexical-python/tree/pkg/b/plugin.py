@@ -1,0 +1,6 @@
+def setup(config):
+    return config
+
+class Handlerb:
+    def handle(self):
+        pass

@@ -1,0 +1,5 @@
+async def fetch(url):
+    return None
+
+def _private_helper():
+    pass

@@ -1,0 +1,6 @@
+def setup(config):
+    return config
+
+class Handlerc:
+    def handle(self):
+        pass

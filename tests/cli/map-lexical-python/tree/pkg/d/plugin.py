@@ -1,0 +1,6 @@
+def setup(config):
+    return config
+
+class Handlerd:
+    def handle(self):
+        pass

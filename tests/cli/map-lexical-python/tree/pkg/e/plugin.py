@@ -1,0 +1,6 @@
+def setup(config):
+    return config
+
+class Handlere:
+    def handle(self):
+        pass
