@@ -1,0 +1,10 @@
+pub mod a;
+mod b;
+mod cache;
+mod cfg;
+pub mod io;
+mod check;
+mod fetch;
+mod serve;
+mod sync;
+mod tool;

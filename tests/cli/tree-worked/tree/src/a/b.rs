@@ -1,0 +1,6 @@
+impl crate::Config {
+    fn helper(&self) {}
+}
+
+#[test]
+fn t() {}

@@ -1,0 +1,5 @@
+fn load() {}
+
+pub fn run() {}
+
+pub struct Config;
