@@ -2444,7 +2444,8 @@ class Parser {
     Nest nest(*this);
     if (!nest.ok) return false;
     bool prefixed = false;
-    for (;;) {
+    for (int prefixes = depth_;; ++prefixes) {
+      if (prefixes > kMaxNesting) return false;
       const std::uint32_t begin = pos_;
       if (!expr_attrs()) return false;
       if (punct(pos_, '&')) {
