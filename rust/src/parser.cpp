@@ -147,13 +147,41 @@ constexpr KwEntry kKeywords[] = {
     {"yield", kYield},
 };
 
+// The keywords grouped by first character (each character's entries are contiguous in
+// kKeywords).
+struct KeywordIndex {
+  std::uint8_t first[128] = {};
+  std::uint8_t count[128] = {};
+  constexpr KeywordIndex() {
+    for (std::uint8_t i = 0; i < std::size(kKeywords); ++i) {
+      const auto c = static_cast<unsigned char>(kKeywords[i].text[0]);
+      if (count[c] == 0) first[c] = i;
+      ++count[c];
+    }
+  }
+};
+constexpr KeywordIndex kKeywordIndex;
+
+constexpr bool keywords_grouped() {
+  for (std::size_t i = 1; i < std::size(kKeywords); ++i) {
+    for (std::size_t j = 0; j + 1 < i; ++j) {
+      if (kKeywords[j].text[0] == kKeywords[i].text[0] &&
+          kKeywords[i - 1].text[0] != kKeywords[i].text[0]) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+static_assert(keywords_grouped());
+
 Kw keyword_of(std::string_view s) {
   if (s.empty() || s.size() > 8) return kNone;
-  // The table is small; a first-character filter keeps the common identifiers cheap.
-  const char c = s[0];
-  if (!((c >= 'a' && c <= 'y') || c == '_' || c == 'S')) return kNone;
-  for (const KwEntry& e : kKeywords) {
-    if (e.text.size() == s.size() && e.text[0] == c && e.text == s) return e.kw;
+  const auto c = static_cast<unsigned char>(s[0]);
+  if (c >= 128) return kNone;
+  const std::uint8_t first = kKeywordIndex.first[c];
+  for (std::uint8_t i = first; i < first + kKeywordIndex.count[c]; ++i) {
+    if (kKeywords[i].text == s) return kKeywords[i].kw;
   }
   return kNone;
 }
