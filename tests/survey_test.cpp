@@ -362,6 +362,8 @@ TEST(SurveySource, CallSites) {
             {{"len", false}, {"cnt", false}, {"attr", false}}},
            {"f::<{ g() }>();", {{"f", false}, {"g", false}}},
            {"r#match(); r#type::x();", {{"r#match", false}, {"x", true}}},
+           // Tokens kept unparsed are never walked.
+           {"impl const T for X { fn m() { g(); } } fn n(); h();", {{"h", false}}},
        }) {
     const SurveyedFile file = survey("fn f() { " + row.body + " }");
     std::vector<RawCall> expected = row.calls;
