@@ -399,8 +399,8 @@ class Parser {
 
   // Enters the group opened at pos_ (which must be of delimiter `d`); `saved` keeps the outer end.
   bool enter(Delim d, std::uint32_t& saved) {
-    if (!open(pos_, d)) return false;
     saved = end_;
+    if (!open(pos_, d)) return false;
     end_ = tok_[pos_].partner;
     ++pos_;
     return true;
@@ -580,7 +580,7 @@ class Parser {
   bool qpath(bool expr_style, PathInfo& pi) {
     if (!punct(pos_, '<')) return path(expr_style, pi);
     ++pos_;
-    if (!type(true, true)) return false;
+    if (!type(true)) return false;
     pi.qself = true;
     if (eat_kw(kAs)) {
       if (!path(false, pi)) return false;
@@ -614,13 +614,13 @@ class Parser {
         if (!const_argument()) return false;
       } else {
         TyInfo ti;
-        if (!type(true, true, &ti)) return false;
+        if (!type(true, &ti)) return false;
         if (ti.simple) {
           if (punct(pos_, '=')) {
             ++pos_;
             if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) {
               if (!const_argument()) return false;
-            } else if (!type(true, true)) {
+            } else if (!type(true)) {
               return false;
             }
           } else if (punct(pos_, ':')) {
@@ -740,7 +740,7 @@ class Parser {
         if (!type_param_rest()) return false;
       } else if (kw(pos_, kConst)) {
         ++pos_;
-        if (!expect_ident() || !expect_punct(':') || !type(true, true)) return false;
+        if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
         if (punct(pos_, '=')) {
           ++pos_;
           if (!const_argument()) return false;
@@ -788,7 +788,7 @@ class Parser {
     }
     if (punct(pos_, '=')) {
       ++pos_;
-      if (!type(true, true)) return false;
+      if (!type(true)) return false;
     }
     return true;
   }
@@ -838,7 +838,7 @@ class Parser {
       return true;
     }
     if (kw(pos_, kFor) && !bound_lifetimes()) return false;
-    if (!type(true, true)) return false;
+    if (!type(true)) return false;
     if (!expect_punct(':')) return false;
     for (;;) {
       if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
@@ -953,7 +953,7 @@ class Parser {
     std::uint32_t saved;
     if (!enter(Delim::Paren, saved)) return false;
     while (!at_end()) {
-      if (!type(true, true)) return false;
+      if (!type(true)) return false;
       if (at_end()) break;
       if (!expect_punct(',')) return false;
     }
@@ -999,11 +999,10 @@ class Parser {
   bool return_type(bool allow_plus) {
     if (!op2(pos_, '-', '>')) return true;
     eat_op2('-', '>');
-    return type(allow_plus, true);
+    return type(allow_plus);
   }
 
-  bool type(bool allow_plus, bool allow_group_generic, TyInfo* info = nullptr) {
-    (void)allow_group_generic;
+  bool type(bool allow_plus, TyInfo* info = nullptr) {
     Nest nest(*this);
     if (!nest.ok) return false;
     TyInfo local;
@@ -1040,11 +1039,11 @@ class Parser {
         return true;
       }
       TyInfo first;
-      if (!type(true, true, &first)) return false;
+      if (!type(true, &first)) return false;
       if (punct(pos_, ',')) {
         ++pos_;
         while (!at_end()) {
-          if (!type(true, true)) return false;
+          if (!type(true)) return false;
           if (at_end()) break;
           if (!expect_punct(',')) return false;
         }
@@ -1101,7 +1100,7 @@ class Parser {
     if (open(pos_, Delim::Bracket)) {
       std::uint32_t saved;
       enter(Delim::Bracket, saved);
-      if (!type(true, true)) return false;
+      if (!type(true)) return false;
       if (punct(pos_, ';')) {
         ++pos_;
         Ex e;
@@ -1112,13 +1111,13 @@ class Parser {
     if (punct(pos_, '*')) {
       ++pos_;
       if (!(eat_kw(kConst) || eat_kw(kMut))) return false;
-      return type(false, true);
+      return type(false);
     }
     if (punct(pos_, '&')) {
       ++pos_;
       eat_lifetime();
       eat_kw(kMut);
-      return type(false, true);
+      return type(false);
     }
     if (punct(pos_, '!')) {
       ++pos_;
@@ -1163,11 +1162,11 @@ class Parser {
       if ((ident(pos_) || kw(pos_, kUnderscore) || (first && kw(pos_, kSelfValue))) &&
           punct(pos_ + 1, ':') && !colon2(pos_ + 1)) {
         pos_ += 2;
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
       } else if (kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
         pos_ += 2;
         mut_self = true;
-      } else if (!type(true, true)) {
+      } else if (!type(true)) {
         return false;
       }
       first = false;
@@ -1301,10 +1300,10 @@ class Parser {
         ++pos_;  // self
         if (!reference && punct(pos_, ':')) {
           ++pos_;
-          if (!type(true, true)) return false;
+          if (!type(true)) return false;
         }
       } else if (ident(pos_) && punct(pos_ + 1, '<')) {
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
       } else {
         if (!pat_single()) return false;
         if (!expect_punct(':')) return false;
@@ -1314,7 +1313,7 @@ class Parser {
           if (!at_end() && !expect_punct(',')) return false;
           break;
         }
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
       }
       first = false;
       if (at_end()) break;
@@ -1428,7 +1427,7 @@ class Parser {
         if (!expr(true, e) || !expect_punct(';')) return false;
         return as_verbatim();
       }
-      if (!expect_punct(':') || !type(true, true)) return false;
+      if (!expect_punct(':') || !type(true)) return false;
       if (punct(pos_, ';')) {
         ++pos_;
         return as_verbatim();
@@ -1443,7 +1442,7 @@ class Parser {
       it.ident = pos_++;
       bool has_generics = punct(pos_, '<');
       if (!generics()) return false;
-      if (!expect_punct(':') || !type(true, true)) return false;
+      if (!expect_punct(':') || !type(true)) return false;
       bool value = false;
       if (punct(pos_, '=')) {
         ++pos_;
@@ -1459,7 +1458,7 @@ class Parser {
     if (kw(ahead, kUnsafe)) {
       const std::uint32_t k = ahead + 1;
       if (kw(k, kTrait) || (kw(k, kAuto) && kw(k + 1, kTrait))) {
-        if (!trait_item_def(it, true)) return false;
+        if (!trait_item_def(it)) return false;
         return finish(ItemKind::Trait);
       }
       if (kw(k, kImpl)) {
@@ -1499,7 +1498,7 @@ class Parser {
       bool def = false;
       if (punct(pos_, '=')) {
         ++pos_;
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
         def = true;
       }
       if (!expect_punct(';')) return false;
@@ -1564,7 +1563,7 @@ class Parser {
       return finish(ItemKind::Trait);
     }
     if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
-      if (!trait_item_def(it, false)) return false;
+      if (!trait_item_def(it)) return false;
       return finish(ItemKind::Trait);
     }
     if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) {
@@ -1681,7 +1680,7 @@ class Parser {
       if (special) ++pos_;
       ++pos_;  // static
       eat_kw(kMut);
-      if (!expect_ident() || !expect_punct(':') || !type(true, true)) return false;
+      if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
       bool value = false;
       if (punct(pos_, '=')) {
         ++pos_;
@@ -1710,7 +1709,7 @@ class Parser {
       bool def = false;
       if (punct(pos_, '=')) {
         ++pos_;
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
         def = true;
       }
       if (!expect_punct(';')) return false;
@@ -1760,7 +1759,7 @@ class Parser {
         record_ = saved_record;
         if (!ok) return false;
         verbatim(begin, snap);
-      } else if (!type(true, true)) {
+      } else if (!type(true)) {
         return false;
       }
       if (at_end()) break;
@@ -1775,7 +1774,7 @@ class Parser {
     while (!at_end()) {
       if (!parse_outer_attrs(record_)) return false;
       Visibility v;
-      if (!visibility(v) || !type(true, true)) return false;
+      if (!visibility(v) || !type(true)) return false;
       if (at_end()) break;
       if (!expect_punct(',')) return false;
     }
@@ -1810,7 +1809,7 @@ class Parser {
   }
 
   // `unsafe? auto? trait Name<..> ...` (for the forms that start with unsafe or auto).
-  bool trait_item_def(Item& it, bool) {
+  bool trait_item_def(Item& it) {
     if (!visibility(it.vis)) return false;
     eat_kw(kUnsafe);
     eat_kw(kAuto);
@@ -1872,7 +1871,7 @@ class Parser {
       if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
       ++pos_;
       const bool has_generics = punct(pos_, '<');
-      if (!generics() || !expect_punct(':') || !type(true, true)) return false;
+      if (!generics() || !expect_punct(':') || !type(true)) return false;
       if (punct(pos_, '=')) {
         ++pos_;
         Ex e;
@@ -1895,7 +1894,7 @@ class Parser {
       }
       if (punct(pos_, '=')) {
         ++pos_;
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
       }
       if (!where_clause() || !expect_punct(';')) return false;
     } else if (!special && (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) ||
@@ -1937,12 +1936,12 @@ class Parser {
       polarity = true;
     }
     TyInfo first;
-    if (!type(true, true, &first)) return false;
+    if (!type(true, &first)) return false;
     bool missing_trait = false;
     if (kw(pos_, kFor)) {
       ++pos_;
       if (!(first.path && !first.qself)) missing_trait = true;
-      if (!type(true, true)) return false;
+      if (!type(true)) return false;
     } else if (polarity) {
       verbatim(ty_begin, ty_snap);
     }
@@ -1999,7 +1998,7 @@ class Parser {
       if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
       ++pos_;
       const bool has_generics = punct(pos_, '<');
-      if (!generics() || !expect_punct(':') || !type(true, true)) return false;
+      if (!generics() || !expect_punct(':') || !type(true)) return false;
       bool value = false;
       if (punct(pos_, '=')) {
         ++pos_;
@@ -2024,7 +2023,7 @@ class Parser {
       bool def = false;
       if (punct(pos_, '=')) {
         ++pos_;
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
         def = true;
       }
       if (!where_clause() || !expect_punct(';')) return false;
@@ -2193,7 +2192,7 @@ class Parser {
     if (!pat_single()) return false;
     if (punct(pos_, ':')) {
       ++pos_;
-      if (!type(true, true)) return false;
+      if (!type(true)) return false;
     }
     if (punct(pos_, '=')) {
       ++pos_;
@@ -2407,7 +2406,7 @@ class Parser {
         lhs.kind = EK::Range;
       } else if (Prec::Cast >= base && kw(pos_, kAs)) {
         ++pos_;
-        if (!type(false, false)) return false;
+        if (!type(false)) return false;
         if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?') || open(pos_, Delim::Bracket) ||
             open(pos_, Delim::Paren)) {
           return false;
@@ -2856,7 +2855,7 @@ class Parser {
       if (!pat_single()) return false;
       if (punct(pos_, ':')) {
         ++pos_;
-        if (!type(true, true)) return false;
+        if (!type(true)) return false;
       }
       if (punct(pos_, '|')) break;
       if (!expect_punct(',')) return false;
@@ -2864,7 +2863,7 @@ class Parser {
     if (!expect_punct('|')) return false;
     if (op2(pos_, '-', '>')) {
       eat_op2('-', '>');
-      if (!type(true, true)) return false;
+      if (!type(true)) return false;
       return block();
     }
     Ex body;
@@ -2992,13 +2991,8 @@ class Parser {
   // Patterns
 
   bool pat_multi(bool leading_vert) {
-    bool vert = false;
-    if (leading_vert && punct(pos_, '|')) {
-      ++pos_;
-      vert = true;
-    }
+    if (leading_vert && punct(pos_, '|')) ++pos_;
     if (!pat_single()) return false;
-    (void)vert;
     while (punct(pos_, '|') && !op2(pos_, '|', '|') && !op2(pos_, '|', '=')) {
       ++pos_;
       if (!pat_single()) return false;
