@@ -1,6 +1,6 @@
 // The parser: a whole Rust file into the records of syntax.hpp.
 //
-// It follows the reference grammar's choices closely, since which files parse and how they split
+// It follows syn's grammar closely, since which files parse and how they split
 // into items decides what the survey sees: the same lookahead rules, the same places where a
 // struct literal is not allowed, the same precedence climbing, the same constructs kept as
 // unparsed ("verbatim") tokens. It builds no node per expression: while it checks the grammar it
@@ -16,7 +16,7 @@
 namespace rust {
 namespace {
 
-// Keywords, as the reference grammar reserves them, followed by the contextual words it treats
+// Keywords, as syn reserves them, followed by the contextual words it treats
 // as ordinary identifiers.
 enum Kw : std::uint8_t {
   kNone,

@@ -63,7 +63,7 @@ struct UseTree {
   std::uint32_t count = 0;
 };
 
-/// The kinds of item, in the order of the reference grammar's item enumeration.
+/// The kinds of item, in the order of syn's item enumeration.
 enum class ItemKind : std::uint8_t {
   Const,
   Enum,
