@@ -1,9 +1,9 @@
 // The parser: a whole Rust file into the records of syntax.hpp.
 //
-// It follows syn's grammar closely, since which files parse and how they split
-// into items decides what the survey sees: the same lookahead rules, the same places where a
-// struct literal is not allowed, the same precedence climbing, the same constructs kept as
-// unparsed ("verbatim") tokens. It builds no node per expression: while it checks the grammar it
+// It follows syn's grammar closely, since which files parse and how they split into items decides
+// what the survey sees: the same lookahead rules, the same places where a struct literal is not
+// allowed, the same precedence climbing, the same constructs kept as unparsed ("verbatim")
+// tokens. It builds no node per expression: while it checks the grammar it
 // records the spacing of each syntax token (multi-character operators joined), the edits where the
 // printed form differs from the source, the call sites, and the items the survey walks.
 //
