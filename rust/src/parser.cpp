@@ -270,6 +270,7 @@ class Parser {
       if (!parse_item()) return false;
     }
     close_list(base, f_.root_first, f_.root_count);
+    apply_verbatim();
     return true;
   }
 
@@ -343,8 +344,22 @@ class Parser {
   void mark_joint(std::uint32_t i, std::uint32_t len) {
     for (std::uint32_t k = 0; k + 1 < len; ++k) f_.marks[i + k] |= kMarkJoint;
   }
+  // Verbatim ranges nest (a macro inside an unparsed item, an unparsed item inside another);
+  // they are marked once all are known, so that each token is marked once.
   void mark_verbatim(std::uint32_t first, std::uint32_t last) {
-    for (std::uint32_t i = first; i < last; ++i) f_.marks[i] |= kMarkVerbatim;
+    if (first < last) verbatim_.push_back(TokenRange{first, last});
+  }
+  void apply_verbatim() {
+    std::sort(verbatim_.begin(), verbatim_.end(),
+              [](const TokenRange& a, const TokenRange& b) { return a.first < b.first; });
+    std::uint32_t done = 0;  // tokens before this one are marked or outside every range
+    for (const TokenRange& r : verbatim_) {
+      for (std::uint32_t i = std::max(r.first, done); i < r.last; ++i) {
+        f_.marks[i] |= kMarkVerbatim;
+      }
+      done = std::max(done, r.last);
+    }
+    verbatim_.clear();
   }
   void edit(std::uint32_t first, std::uint32_t last, EditKind kind) {
     f_.edits.push_back(Edit{first, last, kind, 0, 0});
@@ -3186,6 +3201,7 @@ class Parser {
   std::vector<std::uint32_t> list_;       // items of the lists being parsed
   std::vector<std::uint32_t> use_stack_;  // children of the use groups being parsed
   std::vector<Param> params_;             // generic parameters and arguments being parsed
+  std::vector<TokenRange> verbatim_;      // token ranges kept as the lexer read them
 };
 
 }  // namespace
