@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "text.hpp"
 
@@ -15,28 +18,57 @@ void remove_leading(std::string& s, std::string_view prefix) {
   s.erase(0, start);
 }
 
-/// `longer` ends with `shorter`, and the character just before that ending is '/'.
-bool ends_at_boundary(std::string_view longer, std::string_view shorter) {
-  return longer.size() > shorter.size() && longer.ends_with(shorter) &&
-         longer[longer.size() - shorter.size() - 1] == '/';
-}
-
-/// The first code module that `declared` pairs with; all four rules are tried on one code module
-/// before the next is considered.
-const keystone::Module* pair(const keystone::Module& declared, const keystone::Keystone& code) {
-  const std::string key = normalise(declared.path);
-  for (const keystone::Module& candidate : code.modules) {
-    if (declared.path == candidate.path) return &candidate;
-    const std::string code_key = normalise(candidate.path);
-    if (key == code_key || ends_at_boundary(key, code_key) || ends_at_boundary(code_key, key)) {
-      return &candidate;
+/// The code modules by their matching keys, so that pairing one declared module costs a few
+/// look-ups instead of a pass over every code module.
+class CodeIndex {
+ public:
+  explicit CodeIndex(const keystone::Keystone& code) : code_(code) {
+    keys_.reserve(code.modules.size());
+    for (const keystone::Module& module : code.modules) keys_.push_back(normalise(module.path));
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+      by_path_.try_emplace(code.modules[i].path, i);
+      by_key_.try_emplace(keys_[i], i);
+      // Every ending of the key that follows a '/'.
+      const std::string_view key = keys_[i];
+      for (std::size_t slash = key.find('/'); slash != std::string_view::npos;
+           slash = key.find('/', slash + 1)) {
+        by_ending_.try_emplace(key.substr(slash + 1), i);
+      }
     }
   }
-  return nullptr;
-}
 
-std::set<std::string> names_of(const keystone::Module& module) {
-  std::set<std::string> names;
+  /// The first code module, in keystone order, that `declared` pairs with: the same path, the
+  /// same key, or one key a '/'-bounded ending of the other.
+  const keystone::Module* pair(const keystone::Module& declared) const {
+    const std::string key = normalise(declared.path);
+    std::size_t best = kNone;
+    const auto consider = [&best](const Lookup& map, std::string_view probe) {
+      if (const auto it = map.find(probe); it != map.end()) best = std::min(best, it->second);
+    };
+    consider(by_path_, declared.path);
+    consider(by_key_, key);
+    consider(by_ending_, key);  // the code key ends with "/" + key
+    const std::string_view declared_key = key;
+    for (std::size_t slash = declared_key.find('/'); slash != std::string_view::npos;
+         slash = declared_key.find('/', slash + 1)) {
+      consider(by_key_, declared_key.substr(slash + 1));  // the key ends with "/" + code key
+    }
+    return best == kNone ? nullptr : &code_.modules[best];
+  }
+
+ private:
+  using Lookup = std::unordered_map<std::string_view, std::size_t>;
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  const keystone::Keystone& code_;
+  std::vector<std::string> keys_;  // normalised path of each code module
+  Lookup by_path_;                 // path -> first module with it
+  Lookup by_key_;                  // key -> first module with it
+  Lookup by_ending_;               // '/'-bounded ending of a key -> first module with it
+};
+
+std::set<std::string_view> names_of(const keystone::Module& module) {
+  std::set<std::string_view> names;
   for (const keystone::OperationSpec& op : module.exposes) names.insert(op.name);
   return names;
 }
@@ -60,10 +92,11 @@ DriftReport drift(const keystone::Keystone& declared, const keystone::Keystone& 
   DriftReport report;
   report.declared = declared.modules.size();
   report.surveyed = code.modules.size();
-  std::set<std::string_view> paired;
+  std::unordered_set<std::string_view> paired;
+  const CodeIndex index(code);
 
   for (const keystone::Module& d : declared.modules) {
-    const keystone::Module* c = pair(d, code);
+    const keystone::Module* c = index.pair(d);
     if (c == nullptr) {
       report.items.push_back({d.path, std::nullopt, DriftKind::MissingFile});
       continue;
@@ -72,15 +105,17 @@ DriftReport drift(const keystone::Keystone& declared, const keystone::Keystone& 
     ++report.matched;
     if (d.laws.empty()) report.items.push_back({d.path, std::nullopt, DriftKind::NoLaws});
 
-    const std::set<std::string> wanted = names_of(d);
-    const std::set<std::string> found = names_of(*c);
-    for (const std::string& name : found) {
+    const std::set<std::string_view> wanted = names_of(d);
+    const std::set<std::string_view> found = names_of(*c);
+    for (const std::string_view name : found) {
       if (!wanted.contains(name)) {
-        report.items.push_back({d.path, name, DriftKind::UndeclaredExposure});
+        report.items.push_back({d.path, std::string(name), DriftKind::UndeclaredExposure});
       }
     }
-    for (const std::string& name : wanted) {
-      if (!found.contains(name)) report.items.push_back({d.path, name, DriftKind::NotPublic});
+    for (const std::string_view name : wanted) {
+      if (!found.contains(name)) {
+        report.items.push_back({d.path, std::string(name), DriftKind::NotPublic});
+      }
     }
   }
 
