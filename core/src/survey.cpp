@@ -71,6 +71,7 @@ void record_fn(const rust::File& syntax, const rust::Item& item, bool in_test, b
   if (test_attr) file.tests.push_back(fn.name);
   fn.signature = tidy(syntax_text(syntax, item.signature));
   fn.vis = vis_string(syntax, item.vis);
+  fn.body.reserve(static_cast<std::size_t>(item.body_close - item.body_stmts) * 4 + 4);
   rust::print_body(syntax, item, fn.body);
   fn.cfg = cfg_predicate(syntax, attrs);
   fn.is_pub = item.vis.kind == rust::VisKind::Public;
