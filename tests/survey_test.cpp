@@ -362,6 +362,17 @@ TEST(SurveySource, CallSites) {
             {{"len", false}, {"cnt", false}, {"attr", false}}},
            {"f::<{ g() }>();", {{"f", false}, {"g", false}}},
            {"r#match(); r#type::x();", {{"r#match", false}, {"x", true}}},
+           // A call is recorded before the calls in its own attributes.
+           {"#[doc = a()] f(); #[doc = b()] g() + 1; #[doc = c()] h().x; k(#[doc = d()] m());",
+            {{"f", false},
+             {"a", false},
+             {"g", false},
+             {"b", false},
+             {"c", false},
+             {"h", false},
+             {"k", false},
+             {"m", false},
+             {"d", false}}},
            // Tokens kept unparsed are never walked.
            {"impl const T for X { fn m() { g(); } } fn n(); h();", {{"h", false}}},
        }) {

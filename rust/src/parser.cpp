@@ -248,6 +248,8 @@ enum class Bound : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
 
+constexpr std::size_t kNoCall = static_cast<std::size_t>(-1);
+
 class Parser {
  public:
   explicit Parser(File& file)
@@ -2157,6 +2159,7 @@ class Parser {
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
     if (!parse_outer_attrs(false)) return false;
+    const std::uint32_t attr_end = pos_;
     const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
 
     bool item_macro_ahead = false;
@@ -2198,6 +2201,8 @@ class Parser {
       requires_semi = false;
       return item_rest(begin, snap, attr_first);
     }
+    // Attributes of an expression statement belong to its leftmost operand.
+    if (begin < attr_end) stmt_attrs_ = begin;
     return stmt_expr(requires_semi);
   }
 
@@ -2231,7 +2236,14 @@ class Parser {
 
   bool stmt_expr(bool& requires_semi) {
     Ex e;
+    stmt_call_ = kNoCall;
     if (!expr_early(e)) return false;
+    // The statement's attributes go down the left operands of assignments, binary operators and
+    // casts only: a range keeps them, so its leftmost call sorts at its own place again.
+    if (stmt_call_ != kNoCall && e.kind == EK::Range) {
+      f_.calls[stmt_call_].position = stmt_call_position_;
+    }
+    stmt_call_ = kNoCall;
     if (punct(pos_, ';')) {
       ++pos_;
       requires_semi = false;
@@ -2247,6 +2259,8 @@ class Parser {
   // An expression where a statement may begin: a block-like expression ends it unless a method
   // call or `?` follows.
   bool expr_early(Ex& out) {
+    const std::uint32_t stmt_attrs = stmt_attrs_;
+    stmt_attrs_ = kNoToken;
     if (!expr_attrs()) return false;
     const std::uint32_t start = pos_;
     Ex e;
@@ -2282,6 +2296,7 @@ class Parser {
     }
     if (!ok) return false;
     if (!blocky) {
+      stmt_attrs_ = stmt_attrs;
       if (!unary(true, e)) return false;
       if (!parse_expr(e, true, Prec::Jump)) return false;
       out = e;
@@ -2289,7 +2304,8 @@ class Parser {
     }
     e.kind = EK::Block;
     if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?')) {
-      if (!trailers(e)) return false;
+      std::size_t outer_call;
+      if (!trailers(e, outer_call)) return false;
       if (!parse_expr(e, true, Prec::Jump)) return false;
     }
     out = e;
@@ -2486,10 +2502,16 @@ class Parser {
     Nest nest(*this);
     if (!nest.ok) return false;
     bool prefixed = false;
+    // Where the attributes attached to the operand begin: those of a statement (when this is its
+    // leftmost operand) or those written right before the operand.
+    std::uint32_t attrs = stmt_attrs_;
+    const bool from_stmt = attrs != kNoToken;
+    stmt_attrs_ = kNoToken;
     for (int prefixes = depth_;; ++prefixes) {
       if (prefixes > kMaxNesting) return false;
       const std::uint32_t begin = pos_;
       if (!expr_attrs()) return false;
+      if (!from_stmt || prefixed) attrs = begin;
       if (punct(pos_, '&')) {
         ++pos_;
         bool raw = false;
@@ -2512,7 +2534,7 @@ class Parser {
       if (kw(pos_, kBox)) {
         if (!box_expr(begin, allow_struct)) return false;
         out.kind = EK::Verbatim;
-      } else if (!operand(begin, allow_struct, out)) {
+      } else if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) {
         return false;
       }
       if (prefixed) out.kind = EK::Other;
@@ -2529,22 +2551,42 @@ class Parser {
     return true;
   }
 
-  bool operand(std::uint32_t begin, bool allow_struct, Ex& out) {
+  // An atom with its postfix forms; `attrs` is where the attributes attached to it begin.
+  bool operand(std::uint32_t begin, std::uint32_t attrs, bool stmt_attrs, bool allow_struct,
+               Ex& out) {
     if (!atom(allow_struct, out)) return false;
-    if (!trailers(out)) return false;
+    std::size_t outer_call = kNoCall;
+    if (!trailers(out, outer_call)) return false;
+    // A call holds the attributes written before it, and a call is visited before its
+    // attributes: it sorts at their start.
+    if (outer_call != kNoCall && attrs < out.start) {
+      if (stmt_attrs) {
+        stmt_call_ = outer_call;
+        stmt_call_position_ = f_.calls[outer_call].position;
+      }
+      f_.calls[outer_call].position = attrs;
+    }
     if (out.kind == EK::Verbatim) mark_verbatim(begin, pos_);
     return true;
   }
 
   // The postfix forms: calls, method calls, fields, tuple indices, indexing, `?` and `.await`.
-  bool trailers(Ex& e) {
+  // `outer_call` is set to the record of the call on a path when that call is the outermost
+  // postfix form.
+  bool trailers(Ex& e, std::size_t& outer_call) {
     for (;;) {
+      outer_call = kNoCall;
       if (open(pos_, Delim::Paren)) {
         if (e.kind == EK::Path && e.segments > 0) {
+          outer_call = f_.calls.size();
           f_.calls.push_back(CallSite{e.start, e.name, e.segments > 1});
         }
         if (!call_args()) return false;
         e.kind = EK::Other;
+        if (outer_call != kNoCall && !(open(pos_, Delim::Paren) || open(pos_, Delim::Bracket) ||
+                                       (punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?'))) {
+          return true;
+        }
       } else if (punct(pos_, '.') && !dot2(pos_) && e.kind != EK::Range) {
         ++pos_;
         e.kind = EK::Other;
@@ -3202,6 +3244,9 @@ class Parser {
   std::vector<std::uint32_t> use_stack_;  // children of the use groups being parsed
   std::vector<Param> params_;             // generic parameters and arguments being parsed
   std::vector<TokenRange> verbatim_;      // token ranges kept as the lexer read them
+  std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
+  std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
+  std::uint32_t stmt_call_position_ = 0;
 };
 
 }  // namespace
