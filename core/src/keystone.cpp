@@ -1,6 +1,9 @@
 #include "keystone.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -217,9 +220,12 @@ class Reader {
   bool end_object();
   bool end_array();
   bool parse_error(std::size_t, const std::string&, const Json::exception& e) {
+    number_overflow_ = e.id == 406;
     // The library's message quotes the bytes last read, which need not be UTF-8.
     return fail(text::lossy(e.what()));
   }
+  /// Whether the read stopped at a number too large for a double.
+  bool number_overflow() const { return number_overflow_; }
 
   /// Whether the top value closed without any error.
   bool complete() const { return done_ && !error_; }
@@ -247,6 +253,7 @@ class Reader {
   std::optional<std::string> error_;
   std::string shown_;
   bool done_ = false;
+  bool number_overflow_ = false;
 };
 
 bool Reader::value(const Value& v) {
@@ -578,6 +585,79 @@ void serialize(const Module& m, Writer& w) {
   w.end('}');
 }
 
+// Whether `token` is a number in JSON's strict syntax.
+bool json_number(std::string_view token) {
+  std::size_t i = 0;
+  auto digits = [&] {
+    const std::size_t from = i;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
+    return i > from;
+  };
+  if (i < token.size() && token[i] == '-') ++i;
+  if (i < token.size() && token[i] == '0') {
+    ++i;
+  } else if (!digits()) {
+    return false;
+  }
+  if (i < token.size() && token[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+    ++i;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == token.size();
+}
+
+// `text` with every number too large for a double (1e400, which strict JSON allows but the
+// library refuses) written as 0. No declared field takes a number, so such a number can only be
+// part of a skipped member, or fail the read as the wrong type either way.
+std::string tame_huge_numbers(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    std::size_t j = i + 1;
+    if (c == '"') {  // a string, copied whole
+      while (j < text.size() && text[j] != '"') j += text[j] == '\\' ? 2 : 1;
+      j = std::min(j + 1, text.size());
+    } else if (c == '-' || (c >= '0' && c <= '9')) {
+      while (j < text.size() &&
+             ((text[j] >= '0' && text[j] <= '9') || text[j] == '.' || text[j] == 'e' ||
+              text[j] == 'E' || text[j] == '+' || text[j] == '-')) {
+        ++j;
+      }
+      const std::string token(text.substr(i, j - i));
+      if (json_number(token) && std::isinf(std::strtod(token.c_str(), nullptr))) {
+        out += '0';
+        i = j;
+        continue;
+      }
+    }
+    out.append(text.substr(i, j - i));
+    i = j;
+  }
+  return out;
+}
+
+std::expected<Keystone, JsonError> read_document(std::string_view text, bool& number_overflow) {
+  Keystone result;
+  Reader reader(result);
+  bool parsed = false;
+  try {
+    parsed = Json::sax_parse(text.begin(), text.end(), &reader, Json::input_format_t::json,
+                             /*strict=*/true, /*ignore_comments=*/false);
+  } catch (const std::exception& e) {
+    return std::unexpected(JsonError{text::lossy(e.what())});
+  }
+  number_overflow = reader.number_overflow();
+  if (reader.error()) return std::unexpected(JsonError{*reader.error()});
+  if (!parsed || !reader.complete()) return std::unexpected(JsonError{"EOF while parsing a value"});
+  return result;
+}
+
 }  // namespace
 
 std::expected<Keystone, JsonError> Keystone::deserialize(std::string_view text) {
@@ -589,17 +669,9 @@ std::expected<Keystone, JsonError> Keystone::deserialize(std::string_view text) 
   if (text.find('\0') != std::string_view::npos) {
     return std::unexpected(JsonError{"NUL byte in JSON text"});
   }
-  Keystone result;
-  Reader reader(result);
-  bool parsed = false;
-  try {
-    parsed = Json::sax_parse(text.begin(), text.end(), &reader, Json::input_format_t::json,
-                             /*strict=*/true, /*ignore_comments=*/false);
-  } catch (const std::exception& e) {
-    return std::unexpected(JsonError{text::lossy(e.what())});
-  }
-  if (reader.error()) return std::unexpected(JsonError{*reader.error()});
-  if (!parsed || !reader.complete()) return std::unexpected(JsonError{"EOF while parsing a value"});
+  bool number_overflow = false;
+  auto result = read_document(text, number_overflow);
+  if (!result && number_overflow) result = read_document(tame_huge_numbers(text), number_overflow);
   return result;
 }
 
