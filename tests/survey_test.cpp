@@ -373,6 +373,10 @@ TEST(SurveySource, CallSites) {
              {"k", false},
              {"m", false},
              {"d", false}}},
+           // A where clause is walked with the generics, before what precedes it in the source.
+           {"fn g(x: [u8; a()]) where [(); b()]: Sized {}"
+            " impl<T> Tr<[u8; c()]> for X where [(); d()]: Sized {}",
+            {{"b", false}, {"a", false}, {"d", false}, {"c", false}}},
            // Tokens kept unparsed are never walked.
            {"impl const T for X { fn m() { g(); } } fn n(); h();", {{"h", false}}},
        }) {

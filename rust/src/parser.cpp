@@ -729,7 +729,10 @@ class Parser {
     f_.edits.push_back(e);
   }
 
+  // Generic parameters `<...>`; generics_end_ is left at their last token (or at the token
+  // before them when there are none).
   bool generics() {
+    generics_end_ = pos_ - 1;
     if (!punct(pos_, '<')) return true;
     const std::uint32_t lt = pos_++;
     const std::size_t base = params_.size();
@@ -785,6 +788,7 @@ class Parser {
       reorder_lifetimes_first(base, lt, gt, true);
     }
     params_.resize(base);
+    generics_end_ = gt;
     return true;
   }
 
@@ -822,8 +826,20 @@ class Parser {
     return expect_punct('>');
   }
 
-  bool where_clause() {
+  // A where clause. The where clause belongs to the generics: when it stands after other parts
+  // of its item (parameters, a trait, fields, bounds), the calls inside it are walked with the
+  // generics, so they take the position `anchor`, the last token of the generic parameters.
+  bool where_clause(std::uint32_t anchor = kNoToken) {
     if (!kw(pos_, kWhere)) return true;
+    const std::size_t calls = f_.calls.size();
+    if (!where_tail()) return false;
+    if (anchor != kNoToken) {
+      for (std::size_t k = calls; k < f_.calls.size(); ++k) f_.calls[k].position = anchor;
+    }
+    return true;
+  }
+
+  bool where_tail() {
     const std::uint32_t where = pos_++;
     bool any = false;
     for (;;) {
@@ -1279,12 +1295,13 @@ class Parser {
     if (name) *name = pos_;
     if (!expect_ident()) return false;
     if (!generics()) return false;
+    const std::uint32_t anchor = generics_end_;
     std::uint32_t saved;
     if (!enter(Delim::Paren, saved)) return false;
     if (!fn_args()) return false;
     if (!leave(saved)) return false;
     if (!return_type(true)) return false;
-    return where_clause();
+    return where_clause(anchor);
   }
 
   bool receiver_ahead(std::uint32_t i) const {
@@ -1529,7 +1546,7 @@ class Parser {
       it.ident = pos_++;
       if (!generics()) return false;
       it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
-      if (!struct_data()) return false;
+      if (!struct_data(generics_end_)) return false;
       it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
       return finish(ItemKind::Struct);
     }
@@ -1563,6 +1580,7 @@ class Parser {
       if (!ident(pos_)) return false;
       it.ident = pos_++;
       if (!generics()) return false;
+      const std::uint32_t anchor = generics_end_;
       if (punct(pos_, '=')) {
         ++pos_;
         for (;;) {
@@ -1572,11 +1590,11 @@ class Parser {
           if (kw(pos_, kWhere) || punct(pos_, ';')) break;
           if (!expect_punct('+')) return false;
         }
-        if (!where_clause() || !expect_punct(';')) return false;
+        if (!where_clause(anchor) || !expect_punct(';')) return false;
         return finish(ItemKind::TraitAlias);
       }
       if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
-      if (!trait_rest()) return false;
+      if (!trait_rest(anchor)) return false;
       return finish(ItemKind::Trait);
     }
     if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
@@ -1740,7 +1758,7 @@ class Parser {
     return false;
   }
 
-  bool struct_data() {
+  bool struct_data(std::uint32_t anchor) {
     if (kw(pos_, kWhere)) {
       if (!where_clause()) return false;
       if (open(pos_, Delim::Brace)) return named_fields();
@@ -1748,7 +1766,7 @@ class Parser {
     }
     if (open(pos_, Delim::Paren)) {
       if (!unnamed_fields()) return false;
-      if (!where_clause()) return false;
+      if (!where_clause(anchor)) return false;
       return expect_punct(';');
     }
     if (open(pos_, Delim::Brace)) return named_fields();
@@ -1834,10 +1852,10 @@ class Parser {
     if (!ident(pos_)) return false;
     it.ident = pos_++;
     if (!generics()) return false;
-    return trait_rest();
+    return trait_rest(generics_end_);
   }
 
-  bool trait_rest() {
+  bool trait_rest(std::uint32_t anchor) {
     if (punct(pos_, ':')) {
       const std::uint32_t colon = pos_++;
       bool any = false;
@@ -1851,7 +1869,7 @@ class Parser {
       }
       if (!any) edit(colon, colon + 1, EditKind::Delete);
     }
-    if (!where_clause()) return false;
+    if (!where_clause(anchor)) return false;
     std::uint32_t saved;
     if (!enter(Delim::Brace, saved)) return false;
     if (!parse_inner_attrs(false)) return false;
@@ -1903,6 +1921,7 @@ class Parser {
     } else if (kw(pos_, kType)) {
       ++pos_;
       if (!expect_ident() || !generics()) return false;
+      const std::uint32_t anchor = generics_end_;
       if (punct(pos_, ':')) {
         const std::uint32_t colon = pos_++;
         const std::uint32_t before = pos_;
@@ -1913,7 +1932,7 @@ class Parser {
         ++pos_;
         if (!type(true)) return false;
       }
-      if (!where_clause() || !expect_punct(';')) return false;
+      if (!where_clause(anchor) || !expect_punct(';')) return false;
     } else if (!special && (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) ||
                             kw(pos_, kCrate) || colon2(pos_))) {
       if (!item_macro()) return false;
@@ -1939,6 +1958,7 @@ class Parser {
           kw(n1, kConst);
       if (has_generics && !generics()) return false;
     }
+    const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
     bool is_const = false;
     if (kw(pos_, kConst) || (punct(pos_, '?') && kw(pos_ + 1, kConst))) {
       if (punct(pos_, '?')) ++pos_;
@@ -1962,7 +1982,7 @@ class Parser {
     } else if (polarity) {
       verbatim(ty_begin, ty_snap);
     }
-    if (!where_clause()) return false;
+    if (!where_clause(anchor)) return false;
     std::uint32_t saved;
     if (!enter(Delim::Brace, saved)) return false;
     if (!parse_inner_attrs(false)) return false;
@@ -2031,6 +2051,7 @@ class Parser {
     if (kw(ahead, kType)) {
       pos_ = ahead + 1;
       if (!expect_ident() || !generics()) return false;
+      const std::uint32_t anchor = generics_end_;
       bool colon = false;
       if (punct(pos_, ':')) {
         ++pos_;
@@ -2043,7 +2064,7 @@ class Parser {
         if (!type(true)) return false;
         def = true;
       }
-      if (!where_clause() || !expect_punct(';')) return false;
+      if (!where_clause(anchor) || !expect_punct(';')) return false;
       if (colon || !def) verbatim(begin, snap);
       return true;
     }
@@ -3244,6 +3265,7 @@ class Parser {
   std::vector<std::uint32_t> use_stack_;  // children of the use groups being parsed
   std::vector<Param> params_;             // generic parameters and arguments being parsed
   std::vector<TokenRange> verbatim_;      // token ranges kept as the lexer read them
+  std::uint32_t generics_end_ = 0;        // see generics()
   std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
   std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
   std::uint32_t stmt_call_position_ = 0;
