@@ -442,3 +442,13 @@ TEST(TokenDump, UnreadableTreeFails) {
 }
 
 }  // namespace
+
+TEST(TokenText, EveryKindOfToken) {
+  const std::string_view source = "a += 'x' [r#b]";
+  const auto lexed = rust::lex(source);
+  ASSERT_TRUE(lexed);
+  const rust::TokenBuffer& b = *lexed;
+  std::string joined;
+  for (std::uint32_t i = 0; i < b.size(); ++i) joined += std::string(b.text(i)) + "|";
+  EXPECT_EQ(joined, "a|+|=|'x'|[|b|]|");
+}

@@ -9,10 +9,12 @@ std::string_view TokenBuffer::text(std::uint32_t i) const {
     case TokenKind::Literal:
       return (t.synthetic() ? std::string_view(synthetic_) : source_).substr(t.begin, t.length);
     case TokenKind::Punct: {
-      static constexpr std::string_view kPunct =
+      // Indexed by the character itself; the table starts with NULs, so its length is given.
+      static constexpr char kChars[] =
           "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"
           " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstu"
           "vwxyz{|}~";
+      static constexpr std::string_view kPunct(kChars, sizeof kChars - 1);
       return kPunct.substr(t.detail, 1);
     }
     case TokenKind::Open: {
