@@ -28,10 +28,20 @@ test: build
 demo: build
 	./$(BUILD)/quillon keystone map samples/demo
 
+# Speed and memory on large real trees; installs the benchmark crates when they are missing.
+bench: build
+	bash bench/run.sh $(BUILD)
+
 asan: deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+# Fuzzes the parsers and text functions, every target in parallel for FUZZ_SECONDS (default 30)
+# each; fails on any crash, hang (an input slower than one second) or sanitizer report.
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -1,13 +1,18 @@
-// Look-ups by index that replaced passes over every record must give what those passes gave.
-// Each test sets the indexed function against a plain scan written here, over a dense set of
-// generated inputs where the rules compete.
+// The fast paths must give what the plain versions they replaced gave: look-ups by index
+// against a pass over every record, in-place rewriting against copying, word-at-a-time scans
+// against byte-at-a-time ones. Each test sets the library function against a plain version
+// written here, over generated inputs dense in the cases where the two could part.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "dodureriradi.hpp"
 #include "drift.hpp"
+#include "fsys.hpp"
+#include "support.hpp"
+#include "text.hpp"
 
 namespace {
 
@@ -43,7 +48,7 @@ std::optional<std::size_t> scan_pair(const std::string& declared,
   return std::nullopt;
 }
 
-TEST(Indexed, DriftPairsLikeTheScan) {
+TEST(FastPaths, DriftPairsLikeTheScan) {
   const std::vector<std::string> paths = crowded_paths();
   // The code modules in two orders, so "first in keystone order" is tested both ways round.
   std::vector<std::vector<std::string>> orders = {paths, {paths.rbegin(), paths.rend()}};
@@ -72,6 +77,102 @@ TEST(Indexed, DriftPairsLikeTheScan) {
       EXPECT_EQ(report.items.front().kind, drift::DriftKind::UndeclaredExposure) << declared_path;
       EXPECT_EQ(report.items.front().name, "op" + std::to_string(*expected)) << declared_path;
     }
+  }
+}
+
+// Every text of up to five pieces drawn from the characters the tidying steps look at, so runs
+// of spaces, steps that create matches for later ones and matches at both ends all occur.
+TEST(FastPaths, TidyLikeTheReplacementsInTurn) {
+  const std::vector<std::string_view> pieces = {" ", ":", "::", "<", ">", ",",
+                                                "(", ")", ";",  "&", "a", "  "};
+  const std::pair<std::string_view, std::string_view> steps[] = {
+      {" :: ", "::"}, {" :", ":"}, {" <", "<"}, {"< ", "<"}, {" >", ">"}, {" ,", ","},
+      {" (", "("},    {"( ", "("}, {" )", ")"}, {" ;", ";"}, {"& ", "&"}};
+  std::vector<std::string> texts = {""};
+  std::vector<std::string> level = {""};
+  for (int length = 1; length <= 5; ++length) {
+    std::vector<std::string> next;
+    for (const std::string& shorter : level) {
+      for (const std::string_view piece : pieces) next.push_back(shorter + std::string(piece));
+    }
+    texts.insert(texts.end(), next.begin(), next.end());
+    level = std::move(next);
+  }
+  for (const std::string& text : texts) {
+    std::string expected = text;
+    for (const auto& [step_from, step_to] : steps) {
+      expected = text::replace_all(expected, step_from, step_to);
+    }
+    ASSERT_EQ(dodureriradi::tidy(text), expected) << '"' << text << '"';
+  }
+}
+
+/// Well-formedness byte by byte, the definition the word-at-a-time scan must keep.
+bool plain_is_utf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char b0 = b(i);
+    std::size_t need = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+      need = 1;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      need = 2;
+      lo = b0 == 0xE0 ? 0xA0 : 0x80;
+      hi = b0 == 0xED ? 0x9F : 0xBF;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      need = 3;
+      lo = b0 == 0xF0 ? 0x90 : 0x80;
+      hi = b0 == 0xF4 ? 0x8F : 0xBF;
+    } else {
+      return false;
+    }
+    if (i + need >= s.size()) return false;
+    for (std::size_t k = 1; k <= need; ++k) {
+      const unsigned char c = b(i + k);
+      if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return false;
+    }
+    i += need + 1;
+  }
+  return true;
+}
+
+// One sequence, well-formed or not, at every offset of an ASCII text longer than two words, and
+// cut short by the end of the text.
+TEST(FastPaths, Utf8CheckLikeTheByteScan) {
+  const std::string sequences[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xFF",
+                                   "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80",
+                                   "\xE2\x82", "\xC3"};
+  for (const std::string& sequence : sequences) {
+    for (std::size_t at = 0; at <= 20; ++at) {
+      for (std::size_t tail : {std::size_t{0}, std::size_t{1}, std::size_t{9}}) {
+        const std::string text = std::string(at, 'a') + sequence + std::string(tail, 'b');
+        EXPECT_EQ(text::is_utf8(text), plain_is_utf8(text))
+            << "sequence of " << sequence.size() << " byte(s) at " << at << ", tail " << tail;
+      }
+    }
+  }
+  EXPECT_TRUE(text::is_utf8(std::string(1000, 'x')));
+  EXPECT_FALSE(text::is_utf8(std::string(999, 'x') + "\x80"));
+}
+
+// Files read straight into their text: empty, smaller and larger than the chunk a growing file
+// is read on in, and exactly one chunk.
+TEST(FastPaths, ReadFileWholeAtEverySize) {
+  support::TempDir dir;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095},
+                                 std::size_t{65536}, std::size_t{65537}, std::size_t{300001}}) {
+    std::string content(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 26);
+    const std::string name = "f" + std::to_string(size);
+    dir.write(name, content);
+    const auto read = fsys::read_file(dir / name);
+    ASSERT_TRUE(read.has_value()) << size;
+    EXPECT_EQ(*read, content) << size;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -12,6 +13,31 @@
 #include "text.hpp"
 
 namespace dodureriradi {
+
+namespace {
+
+// Every occurrence of `from` replaced by the shorter `to`, scanning from the left without
+// overlap, in place: the text written never overtakes the text still to be searched.
+void replace_shrinking(std::string& s, std::string_view from, std::string_view to) {
+  std::size_t hit = s.find(from);
+  if (hit == std::string::npos) return;
+  char* const data = s.data();
+  std::size_t read = 0;
+  std::size_t write = 0;
+  while (hit != std::string::npos) {
+    if (write != read) std::memmove(data + write, data + read, hit - read);
+    write += hit - read;
+    std::memcpy(data + write, to.data(), to.size());
+    write += to.size();
+    read = hit + from.size();
+    hit = s.find(from, read);
+  }
+  if (write != read) std::memmove(data + write, data + read, s.size() - read);
+  write += s.size() - read;
+  s.resize(write);
+}
+
+}  // namespace
 
 std::string tidy(std::string_view input) {
   static constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kSteps{{
@@ -28,9 +54,8 @@ std::string tidy(std::string_view input) {
       {"& ", "&"},
   }};
   std::string result(input);
-  for (const auto& [from, to] : kSteps) {
-    if (result.find(from) != std::string::npos) result = text::replace_all(result, from, to);
-  }
+  // Every step removes a space, so none of them needs a second buffer.
+  for (const auto& [from, to] : kSteps) replace_shrinking(result, from, to);
   return result;
 }
 

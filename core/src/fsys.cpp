@@ -58,9 +58,15 @@ std::expected<std::vector<DirEntry>, IoError> list_dir(const std::string& path) 
     if (name == "." || name == "..") continue;
     EntryType type = EntryType::Other;
     switch (entry->d_type) {
-      case DT_REG: type = EntryType::File; break;
-      case DT_DIR: type = EntryType::Directory; break;
-      case DT_LNK: type = EntryType::Symlink; break;
+      case DT_REG:
+        type = EntryType::File;
+        break;
+      case DT_DIR:
+        type = EntryType::Directory;
+        break;
+      case DT_LNK:
+        type = EntryType::Symlink;
+        break;
       case DT_UNKNOWN: {
         struct stat st;
         if (::fstatat(::dirfd(guard.dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -69,7 +75,9 @@ std::expected<std::vector<DirEntry>, IoError> list_dir(const std::string& path) 
         type = type_of_mode(st.st_mode);
         break;
       }
-      default: type = EntryType::Other; break;
+      default:
+        type = EntryType::Other;
+        break;
     }
     entries.push_back(DirEntry{std::string(name), type});
   }
@@ -83,8 +91,27 @@ std::expected<std::string, IoError> read_file(const std::string& path) {
   if (::fstat(guard.fd, &st) != 0) return std::unexpected(os_error(errno));
   if (S_ISDIR(st.st_mode)) return std::unexpected(os_error(EISDIR));
   if (!S_ISREG(st.st_mode)) return std::unexpected(os_error(EINVAL));
+  // Read straight into the text, sized by the file's status; a file that has grown since is
+  // read on in chunks, and one that has shrunk is cut where its data ends.
   std::string content;
-  if (st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
+  std::size_t have = 0;
+  int failure = 0;
+  const auto size = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  content.resize_and_overwrite(size, [&](char* data, std::size_t n) {
+    while (have < n) {
+      const ssize_t got = ::read(guard.fd, data + have, n - have);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        failure = errno;
+        break;
+      }
+      if (got == 0) break;
+      have += static_cast<std::size_t>(got);
+    }
+    return have;
+  });
+  if (failure != 0) return std::unexpected(os_error(failure));
+  if (have < size) return content;
   char chunk[1 << 16];
   for (;;) {
     const ssize_t n = ::read(guard.fd, chunk, sizeof chunk);

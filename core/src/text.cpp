@@ -3,6 +3,8 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace text {
@@ -51,6 +53,14 @@ std::size_t sequence_length(std::string_view s, std::size_t pos, std::size_t& ba
 bool is_utf8(std::string_view bytes) {
   std::size_t pos = 0, bad = 0;
   while (pos < bytes.size()) {
+    // Runs of ASCII, the bulk of source text, eight bytes at a time.
+    while (pos + 8 <= bytes.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + pos, sizeof word);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      pos += 8;
+    }
+    if (pos >= bytes.size()) break;
     if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
       ++pos;
       continue;
@@ -200,8 +210,8 @@ std::string icu_lower(std::string_view utf8) {
   if (U_FAILURE(status)) return std::string(utf8);
   std::vector<UChar> low(static_cast<std::size_t>(in_len) * 3 + 4);
   status = U_ZERO_ERROR;
-  const int32_t low_len = u_strToLower(low.data(), static_cast<int32_t>(low.size()), in.data(),
-                                       in_len, "", &status);
+  const int32_t low_len =
+      u_strToLower(low.data(), static_cast<int32_t>(low.size()), in.data(), in_len, "", &status);
   if (U_FAILURE(status)) return std::string(utf8);
   std::string out(static_cast<std::size_t>(low_len) * 3 + 4, '\0');
   int32_t out_len = 0;
