@@ -100,6 +100,33 @@ TEST_P(CliCase, MatchesGolden) {
   EXPECT_EQ(got.status, want_status) << "status of " << GetParam();
 }
 
+// Every ```console block of the README: its "$ build/quillon ..." command, run from the source
+// directory, prints exactly the lines that follow it.
+TEST(Readme, ExamplesPrintWhatTheySay) {
+  const std::string readme = support::slurp((fs::path(QK_SOURCE_DIR) / "README.md").string());
+  ASSERT_FALSE(readme.empty());
+  std::size_t pos = 0, examples = 0;
+  const std::string open = "```console\n$ ", close = "```\n";
+  while ((pos = readme.find(open, pos)) != std::string::npos) {
+    const std::size_t command_start = pos + open.size();
+    const std::size_t command_end = readme.find('\n', command_start);
+    const std::size_t end = readme.find(close, command_end);
+    ASSERT_NE(end, std::string::npos);
+    std::string command = readme.substr(command_start, command_end - command_start);
+    const std::string expected = readme.substr(command_end + 1, end - command_end - 1);
+    const std::string program = "build/quillon ";
+    ASSERT_TRUE(command.starts_with(program)) << command;
+    command = "cd " + std::string(QK_SOURCE_DIR) + " && " + std::string(QK_BINARY_DIR) +
+              "/quillon " + command.substr(program.size()) + " 2>/dev/null";
+    std::string got;
+    support::run_shell(command, &got);
+    EXPECT_EQ(got, expected) << command;
+    ++examples;
+    pos = end;
+  }
+  EXPECT_GT(examples, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Golden, CliCase, testing::ValuesIn(case_names()),
                          [](const testing::TestParamInfo<std::string>& info) {
                            std::string name = info.param;

@@ -4,7 +4,10 @@ use crate::store::Ledger;
 pub fn summary(ledger: &Ledger) -> String {
     let mut lines: Vec<String> = ledger
         .items()
-        .map(|(name, count)| format!("{name}: {}", clamp(count)))
+        .map(|(name, count)| {
+            let shown = clamp(count);
+            format!("{name}: {shown}")
+        })
         .collect();
     lines.sort();
     lines.join("\n")

@@ -1,0 +1,5 @@
+package a
+
+func ParseConfig(path string) (Config, error) {
+	return Config{}, nil
+}

@@ -1,0 +1,5 @@
+package b
+
+func ParseConfig(path string) (Config, error) {
+	return Config{}, nil
+}

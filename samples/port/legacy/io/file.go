@@ -1,0 +1,5 @@
+package io
+
+func Open(name string) *File {
+	return nil
+}

@@ -1,0 +1,6 @@
+def open(name):
+    return None
+
+
+def close(f):
+    pass
