@@ -97,25 +97,27 @@ std::uint8_t cmd_map(const Args& args) {
   const Census counts = source_counts(path);
   if (dominant(counts) != Lang::Rust) return lexical_map_of(path, counts);
 
-  const auto files = dodureriradi::survey_dir(path);
-  if (!files) {
-    output::err("cannot survey " + path + ": " + files.error().message + "\n");
-    return 1;
-  }
-  if (files->empty()) return lexical_map(path);
+  keystone::Keystone keystone;
+  {
+    const auto files = dodureriradi::survey_dir(path);
+    if (!files) {
+      output::err("cannot survey " + path + ": " + files.error().message + "\n");
+      return 1;
+    }
+    if (files->empty()) return lexical_map(path);
 
-  std::size_t public_fns = 0, types = 0;
-  for (const dodureriradi::SurveyedFile& file : *files) {
-    for (const dodureriradi::SurveyedFn& fn : file.fns) public_fns += fn.is_pub && !fn.is_test;
-    types += file.types.size();
-  }
-  output::out("Surveyed " + std::to_string(files->size()) + " file(s) · " +
-              std::to_string(public_fns) + " public fn(s) · " + std::to_string(types) +
-              " type(s)\n\n");
-  output::out(dodureriradi::render_duplicates(*files));
-  output::out(dodureriradi::render_invisible(*files));
-
-  const keystone::Keystone keystone = dodureriradi::to_keystone(*files, "surveyed: " + path);
+    std::size_t public_fns = 0, types = 0;
+    for (const dodureriradi::SurveyedFile& file : *files) {
+      for (const dodureriradi::SurveyedFn& fn : file.fns) public_fns += fn.is_pub && !fn.is_test;
+      types += file.types.size();
+    }
+    output::out("Surveyed " + std::to_string(files->size()) + " file(s) · " +
+                std::to_string(public_fns) + " public fn(s) · " + std::to_string(types) +
+                " type(s)\n\n");
+    output::out(dodureriradi::render_duplicates(*files));
+    output::out(dodureriradi::render_invisible(*files));
+    keystone = dodureriradi::to_keystone(*files, "surveyed: " + path);
+  }  // the rest reads only the keystone, so the survey is let go
   const std::string modules = std::to_string(keystone.modules.size());
   if (const auto valid = keystone.validate(); valid) {
     output::out("Map: VALID DAG (" + modules + " modules)\n");

@@ -52,6 +52,12 @@ void flush() {
 
 void out(std::string_view text) {
   std::string& buffer = pending();
+  if (text.size() >= kFlushAt) {
+    // A whole report goes out as it is, not copied into the buffer first.
+    flush();
+    if (const int errnum = write_all(1, text); errnum != 0) fail("stdout", errnum);
+    return;
+  }
   buffer.append(text);
   if (buffer.size() >= kFlushAt) flush();
 }

@@ -72,17 +72,23 @@ std::uint8_t cmd_graph(const Args& args) {
     failed = acyclic && !waves::partition_into_waves(*keystone);
     text = mermaid ? graph::to_mermaid(*keystone) : graph::to_dot(*keystone);
   } else {
-    const auto files = dodureriradi::survey_dir(path);
-    if (!files || files->empty()) {
-      output::err("no .rs files under " + path + "\n");
-      return 1;
-    }
-    if (dup) {
-      text = dodureriradi::duplication_dot(*files);
-    } else {
-      const keystone::Keystone keystone = dodureriradi::to_keystone(*files, "surveyed: " + path);
+    keystone::Keystone keystone;
+    graph::Fills fills;
+    {
+      const auto files = dodureriradi::survey_dir(path);
+      if (!files || files->empty()) {
+        output::err("no .rs files under " + path + "\n");
+        return 1;
+      }
+      if (dup) {
+        text = dodureriradi::duplication_dot(*files);
+      } else {
+        keystone = dodureriradi::to_keystone(*files, "surveyed: " + path);
+        fills = structure::visibility_fills(*files);
+      }
+    }  // the survey is let go before the drawing is made
+    if (!dup) {
       failed = acyclic && !waves::partition_into_waves(keystone);
-      const graph::Fills fills = structure::visibility_fills(*files);
       text = mermaid ? graph::to_mermaid_with_fills(keystone, fills)
                      : graph::to_dot_with_fills(keystone, fills);
     }
