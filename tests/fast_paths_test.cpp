@@ -4,6 +4,7 @@
 // written here, over generated inputs dense in the cases where the two could part.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "fsys.hpp"
 #include "support.hpp"
 #include "text.hpp"
+#include "waves.hpp"
 
 namespace {
 
@@ -174,6 +176,85 @@ TEST(FastPaths, ReadFileWholeAtEverySize) {
     ASSERT_TRUE(read.has_value()) << size;
     EXPECT_EQ(*read, content) << size;
   }
+}
+
+/// Waves by repeated scans: pass k places every path whose artifact targets (paths of modules,
+/// the last module holding a path speaking for it) all have waves below k; a pass that places
+/// nothing while paths remain means a cycle. The wave of each module, in keystone order.
+std::optional<std::vector<std::size_t>> scan_waves(const keystone::Keystone& k) {
+  std::map<std::string, const keystone::Module*> last;
+  for (const keystone::Module& m : k.modules) last[m.path] = &m;
+  std::map<std::string, std::size_t> wave;
+  for (std::size_t pass = 0; wave.size() < last.size(); ++pass) {
+    std::vector<std::string> placed;
+    for (const auto& [path, module] : last) {
+      if (wave.contains(path)) continue;
+      bool ready = true;
+      for (const keystone::Dependency& dep : module->depends_on) {
+        if (dep.needs != keystone::DependencyNeeds::Artifact || !last.contains(dep.on)) continue;
+        const auto it = wave.find(dep.on);
+        ready = ready && it != wave.end() && it->second < pass;
+      }
+      if (ready) placed.push_back(path);
+    }
+    if (placed.empty()) return std::nullopt;
+    for (const std::string& path : placed) wave[path] = pass;
+  }
+  std::vector<std::size_t> result;
+  for (const keystone::Module& m : k.modules) result.push_back(wave.at(m.path));
+  return result;
+}
+
+// Small keystones drawn at random from few paths: repeated paths, self-dependencies, targets
+// outside the keystone, contract and artifact dependencies and cycles all occur often.
+TEST(FastPaths, WavesLikeRepeatedScans) {
+  std::uint32_t seed = 12345;
+  const auto next = [&seed](std::uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 16) % bound;
+  };
+  const std::string names[] = {"a", "b", "c", "d", "e", "serde"};
+  std::size_t cycles = 0;
+  for (int round = 0; round < 3000; ++round) {
+    keystone::Keystone k;
+    const std::uint32_t modules = next(7);
+    for (std::uint32_t i = 0; i < modules; ++i) {
+      keystone::Module m;
+      m.path = names[next(5)];
+      m.secret = std::to_string(i);
+      const std::uint32_t deps = next(4);
+      for (std::uint32_t d = 0; d < deps; ++d) {
+        m.depends_on.push_back({names[next(6)], "why",
+                                next(3) == 0 ? keystone::DependencyNeeds::Contract
+                                             : keystone::DependencyNeeds::Artifact});
+      }
+      k.modules.push_back(m);
+    }
+    const auto expected = scan_waves(k);
+    const auto levels = waves::wave_levels(k);
+    const auto partition = waves::partition_into_waves(k);
+    ASSERT_EQ(levels.has_value(), expected.has_value()) << "round " << round;
+    ASSERT_EQ(partition.has_value(), expected.has_value()) << "round " << round;
+    if (!expected) {
+      ++cycles;
+      continue;
+    }
+    EXPECT_EQ(*levels, *expected) << "round " << round;
+    // The partition holds, wave by wave in keystone order, the last module of each path.
+    std::size_t total = 0;
+    for (std::size_t w = 0; w < partition->size(); ++w) {
+      std::vector<std::string> want;
+      for (std::size_t i = 0; i < k.modules.size(); ++i) {
+        if ((*expected)[i] == w) want.push_back(k.modules[i].path);
+      }
+      std::vector<std::string> got;
+      for (const keystone::Module& m : (*partition)[w]) got.push_back(m.path);
+      EXPECT_EQ(got, want) << "round " << round << ", wave " << w;
+      total += got.size();
+    }
+    EXPECT_EQ(total, k.modules.size()) << "round " << round;
+  }
+  EXPECT_GT(cycles, 100u);  // the draw must reach the failing case too
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ std::uint8_t cmd_graph(const Args& args) {
       output::err("cannot read a keystone from " + path + "\n");
       return 1;
     }
-    failed = acyclic && !waves::partition_into_waves(*keystone);
+    failed = acyclic && !waves::wave_levels(*keystone);
     text = mermaid ? graph::to_mermaid(*keystone) : graph::to_dot(*keystone);
   } else {
     keystone::Keystone keystone;
@@ -88,7 +88,7 @@ std::uint8_t cmd_graph(const Args& args) {
       }
     }  // the survey is let go before the drawing is made
     if (!dup) {
-      failed = acyclic && !waves::partition_into_waves(keystone);
+      failed = acyclic && !waves::wave_levels(keystone);
       text = mermaid ? graph::to_mermaid_with_fills(keystone, fills)
                      : graph::to_dot_with_fills(keystone, fills);
     }

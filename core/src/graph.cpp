@@ -13,17 +13,28 @@ using keystone::DependencyNeeds;
 using keystone::Keystone;
 using keystone::Module;
 
+namespace {
+
+/// Appends `s` made safe inside a DOT double-quoted string; runs without a special character
+/// are copied whole.
+void append_escaped(std::string& out, std::string_view s) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c != '\\' && c != '"' && c != '\n') continue;
+    out.append(s.data() + start, i - start);
+    out += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : " ";
+    start = i + 1;
+  }
+  out.append(s.data() + start, s.size() - start);
+}
+
+}  // namespace
+
 std::string escape(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (const char c : s) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      case '\n': out += ' '; break;
-      default: out += c; break;
-    }
-  }
+  append_escaped(out, s);
   return out;
 }
 
@@ -41,10 +52,10 @@ std::vector<InternalEdge> internal_edges(const std::vector<Module>& modules) {
 
 std::map<std::string, std::size_t> wave_of(const Keystone& keystone) {
   std::map<std::string, std::size_t> result;
-  const auto partition = waves::partition_into_waves(keystone);
-  if (!partition) return result;
-  for (std::size_t i = 0; i < partition->size(); ++i) {
-    for (const Module& module : (*partition)[i]) result[module.path] = i;
+  const auto levels = waves::wave_levels(keystone);
+  if (!levels) return result;
+  for (std::size_t i = 0; i < keystone.modules.size(); ++i) {
+    result[keystone.modules[i].path] = (*levels)[i];
   }
   return result;
 }
@@ -99,15 +110,17 @@ std::string dot_title(std::string_view idea) {
   return escape(cut);
 }
 
-// The members of each wave, in path-list order (repeated paths included).
+// The members of each wave, in keystone order (repeated paths included); none when the waves
+// cannot be formed.
 std::vector<std::vector<std::string_view>> wave_members(
-    const std::vector<std::string_view>& paths, const std::map<std::string, std::size_t>& waves) {
+    const Keystone& keystone,
+    const std::expected<std::vector<std::size_t>, waves::FanOutError>& levels) {
+  if (!levels) return {};
   std::size_t max = 0;
-  for (const auto& [_, w] : waves) max = std::max(max, w);
-  std::vector<std::vector<std::string_view>> members(waves.empty() ? 0 : max + 1);
-  for (const std::string_view path : paths) {
-    const auto it = waves.find(std::string(path));
-    if (it != waves.end()) members[it->second].push_back(path);
+  for (const std::size_t level : *levels) max = std::max(max, level);
+  std::vector<std::vector<std::string_view>> members(levels->empty() ? 0 : max + 1);
+  for (std::size_t i = 0; i < levels->size(); ++i) {
+    members[(*levels)[i]].push_back(keystone.modules[i].path);
   }
   return members;
 }
@@ -123,7 +136,7 @@ std::string to_dot(const Keystone& keystone) { return to_dot_with_fills(keystone
 std::string to_dot_with_fills(const Keystone& keystone, const Fills& fills) {
   const std::vector<std::string_view> paths = path_list(keystone);
   const Labeller labeller(paths);
-  const std::map<std::string, std::size_t> waves = wave_of(keystone);
+  const auto levels = waves::wave_levels(keystone);
 
   std::string out;
   out += "digraph keystone {\n";
@@ -134,7 +147,8 @@ std::string to_dot_with_fills(const Keystone& keystone, const Fills& fills) {
          "\\n\\nA → B: A depends on B · dashed = contract (same wave) · heavy = artifact (wave "
          "barrier)";
   if (!fills.empty()) {
-    out += " · fill: blue = entry point, green = pub surface, yellow = crate-internal, red = private";
+    out +=
+        " · fill: blue = entry point, green = pub surface, yellow = crate-internal, red = private";
   }
   out += "\";\n";
   out +=
@@ -143,7 +157,7 @@ std::string to_dot_with_fills(const Keystone& keystone, const Fills& fills) {
   out += "  edge [fontname=\"Helvetica\", fontsize=8, color=\"#8a8a8a\"];\n";
   out += "\n";
 
-  const auto members = wave_members(paths, waves);
+  const auto members = wave_members(keystone, levels);
   for (std::size_t w = 0; w < members.size(); ++w) {
     if (members[w].empty()) continue;
     const std::size_t n = members[w].size();
@@ -152,26 +166,38 @@ std::string to_dot_with_fills(const Keystone& keystone, const Fills& fills) {
            (n == 1 ? "" : "s") + ")\";\n";
     out += "    style=dashed; color=\"#b8c4cf\"; fontsize=10;\n";
     for (const std::string_view path : members[w]) {
-      out += "    \"" + escape(path) + "\" [label=\"" + escape(labeller.label(path)) + "\"";
+      out += "    \"";
+      append_escaped(out, path);
+      out += "\" [label=\"";
+      append_escaped(out, labeller.label(path));
+      out += '"';
       if (const auto it = fills.find(std::string(path)); it != fills.end()) {
-        out += ", fillcolor=\"" + it->second + "\"";
+        out += ", fillcolor=\"";
+        out += it->second;
+        out += '"';
       }
       out += "];\n";
     }
     out += "  }\n\n";
   }
 
-  for (const std::string_view path : paths) {
-    if (waves.contains(std::string(path))) continue;
-    out += "  \"" + escape(path) + "\" [label=\"" + escape(labeller.label(path)) +
-           "\", fillcolor=\"#ffe9e9\", color=\"#c0392b\"];\n";
+  if (!levels) {
+    for (const std::string_view path : paths) {
+      out += "  \"";
+      append_escaped(out, path);
+      out += "\" [label=\"";
+      append_escaped(out, labeller.label(path));
+      out += "\", fillcolor=\"#ffe9e9\", color=\"#c0392b\"];\n";
+    }
   }
 
   for (const InternalEdge& edge : internal_edges(keystone.modules)) {
-    out += "  \"" + escape(edge.from) + "\" -> \"" + escape(edge.to) + "\" [" +
-           (edge.needs == DependencyNeeds::Contract ? "style=dashed"
-                                                    : "penwidth=2.0, color=\"#c0392b\"") +
-           "];\n";
+    out += "  \"";
+    append_escaped(out, edge.from);
+    out += "\" -> \"";
+    append_escaped(out, edge.to);
+    out += edge.needs == DependencyNeeds::Contract ? "\" [style=dashed];\n"
+                                                   : "\" [penwidth=2.0, color=\"#c0392b\"];\n";
   }
   out += "}\n";
   return out;
@@ -184,40 +210,56 @@ std::string to_mermaid(const Keystone& keystone) {
 std::string to_mermaid_with_fills(const Keystone& keystone, const Fills& fills) {
   const std::vector<std::string_view> paths = path_list(keystone);
   const Labeller labeller(paths);
-  const std::map<std::string, std::size_t> waves = wave_of(keystone);
+  const auto levels = waves::wave_levels(keystone);
 
   // A repeated path takes the identifier of its last occurrence.
   std::unordered_map<std::string_view, std::string> ids;
   for (std::size_t i = 0; i < paths.size(); ++i) ids[paths[i]] = "m" + std::to_string(i);
-  const auto label = [&](std::string_view path) {
+  const auto append_label = [&](std::string& out, std::string_view path) {
     std::string l = labeller.label(path);
     std::replace(l.begin(), l.end(), '"', '\'');
-    return l;
+    out += l;
   };
 
   std::string out = "graph LR\n";
-  const auto members = wave_members(paths, waves);
+  const auto members = wave_members(keystone, levels);
   for (std::size_t w = 0; w < members.size(); ++w) {
     if (members[w].empty()) continue;
     const std::string ws = std::to_string(w);
     out += "  subgraph wave" + ws + "[\"wave " + ws + "\"]\n";
     for (const std::string_view path : members[w]) {
-      out += "    " + ids[path] + "[\"" + label(path) + "\"]\n";
+      out += "    ";
+      out += ids[path];
+      out += "[\"";
+      append_label(out, path);
+      out += "\"]\n";
     }
     out += "  end\n";
   }
-  for (const std::string_view path : paths) {
-    if (waves.contains(std::string(path))) continue;
-    out += "  " + ids[path] + "[\"" + label(path) + "\"]\n";
+  if (!levels) {
+    for (const std::string_view path : paths) {
+      out += "  ";
+      out += ids[path];
+      out += "[\"";
+      append_label(out, path);
+      out += "\"]\n";
+    }
   }
   for (const InternalEdge& edge : internal_edges(keystone.modules)) {
-    out += "  " + ids[edge.from] +
-           (edge.needs == DependencyNeeds::Artifact ? " ==> " : " -.-> ") + ids[edge.to] + "\n";
+    out += "  ";
+    out += ids[edge.from];
+    out += edge.needs == DependencyNeeds::Artifact ? " ==> " : " -.-> ";
+    out += ids[edge.to];
+    out += '\n';
   }
   if (!fills.empty()) {
     for (const std::string_view path : paths) {
       if (const auto it = fills.find(std::string(path)); it != fills.end()) {
-        out += "  style " + ids[path] + " fill:" + it->second + "\n";
+        out += "  style ";
+        out += ids[path];
+        out += " fill:";
+        out += it->second;
+        out += '\n';
       }
     }
   }

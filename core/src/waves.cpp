@@ -2,63 +2,91 @@
 
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace waves {
 
-// Pass k of the partition selects exactly the modules whose artifact targets all have waves
-// below k, so a module's wave is one more than the highest wave of its targets (0 without any).
-// The waves are computed that way, in topological order (Kahn), which takes time linear in the
-// size of the keystone rather than one scan of every module per wave.
-std::expected<std::vector<std::vector<keystone::Module>>, FanOutError> partition_into_waves(
+// A module's wave is one more than the highest wave of its artifact targets (0 without any):
+// exactly the modules that pass k of a partition by repeated scans would select. The waves are
+// computed that way, in topological order (Kahn) over module indices, which takes time linear
+// in the size of the keystone rather than one scan of every module per wave.
+std::expected<std::vector<std::size_t>, FanOutError> wave_levels(
     const keystone::Keystone& keystone) {
   using keystone::DependencyNeeds;
-  using keystone::Module;
+  const std::vector<keystone::Module>& modules = keystone.modules;
+  const std::size_t n = modules.size();
 
-  // A later module with the same path replaces the earlier one, in the index and its blockers.
-  std::unordered_map<std::string_view, const Module*> index;
-  for (const Module& module : keystone.modules) index[module.path] = &module;
+  // A later module with the same path replaces the earlier one: each path is one node, the
+  // module that holds it last, and only that module's dependencies count.
+  std::unordered_map<std::string_view, std::size_t> node_of;
+  node_of.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) node_of[modules[i].path] = i;
 
-  std::unordered_map<std::string_view, std::unordered_set<std::string_view>> blockers;
-  for (const Module& module : keystone.modules) {
-    std::unordered_set<std::string_view> set;
-    for (const auto& dep : module.depends_on) {
-      if (dep.needs == DependencyNeeds::Artifact && index.contains(dep.on)) set.insert(dep.on);
+  // For every node its distinct artifact targets among the nodes, then who waits on whom.
+  std::vector<std::size_t> unplaced(n, 0);  // per node: targets without a wave yet
+  std::vector<std::size_t> user_start(n + 1, 0);
+  std::vector<std::pair<std::size_t, std::size_t>> links;  // (target, user)
+  std::vector<std::size_t> targets;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (node_of[modules[i].path] != i) continue;
+    targets.clear();
+    for (const keystone::Dependency& dep : modules[i].depends_on) {
+      if (dep.needs != DependencyNeeds::Artifact) continue;
+      if (const auto it = node_of.find(dep.on); it != node_of.end()) targets.push_back(it->second);
     }
-    blockers[module.path] = std::move(set);
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    unplaced[i] = targets.size();
+    for (const std::size_t target : targets) {
+      links.emplace_back(target, i);
+      ++user_start[target + 1];
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) user_start[i + 1] += user_start[i];
+  std::vector<std::size_t> users(links.size());
+  {
+    std::vector<std::size_t> fill(user_start.begin(), user_start.end() - 1);
+    for (const auto& [target, user] : links) users[fill[target]++] = user;
   }
 
-  std::unordered_map<std::string_view, std::vector<std::string_view>> waiting_on;  // target -> users
-  std::unordered_map<std::string_view, std::size_t> unplaced;  // path -> blockers without a wave
-  std::unordered_map<std::string_view, std::size_t> wave;
-  std::vector<std::string_view> ready;
-  for (const auto& [path, set] : blockers) {
-    unplaced[path] = set.size();
-    for (const std::string_view target : set) waiting_on[target].push_back(path);
-    if (set.empty()) {
-      wave[path] = 0;
-      ready.push_back(path);
-    }
+  std::vector<std::size_t> level(n, 0);
+  std::vector<std::size_t> ready;
+  std::size_t placed = 0, nodes = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (node_of[modules[i].path] != i) continue;
+    ++nodes;
+    if (unplaced[i] == 0) ready.push_back(i);
   }
   while (!ready.empty()) {
-    const std::string_view path = ready.back();
+    const std::size_t node = ready.back();
     ready.pop_back();
-    const std::size_t level = wave[path];
-    for (const std::string_view user : waiting_on[path]) {
-      std::size_t& user_wave = wave[user];
-      user_wave = std::max(user_wave, level + 1);
+    ++placed;
+    for (std::size_t k = user_start[node]; k < user_start[node + 1]; ++k) {
+      const std::size_t user = users[k];
+      level[user] = std::max(level[user], level[node] + 1);
       if (--unplaced[user] == 0) ready.push_back(user);
     }
   }
-  for (const auto& [path, count] : unplaced) {
-    if (count != 0) return std::unexpected(FanOutError{});
-  }
+  if (placed != nodes) return std::unexpected(FanOutError{});
+
+  std::vector<std::size_t> result(n);
+  for (std::size_t i = 0; i < n; ++i) result[i] = level[node_of[modules[i].path]];
+  return result;
+}
+
+std::expected<std::vector<std::vector<keystone::Module>>, FanOutError> partition_into_waves(
+    const keystone::Keystone& keystone) {
+  const auto levels = wave_levels(keystone);
+  if (!levels) return std::unexpected(levels.error());
+  const std::vector<keystone::Module>& modules = keystone.modules;
+  std::unordered_map<std::string_view, std::size_t> last;
+  for (std::size_t i = 0; i < modules.size(); ++i) last[modules[i].path] = i;
 
   std::size_t max_wave = 0;
-  for (const auto& [path, level] : wave) max_wave = std::max(max_wave, level);
-  std::vector<std::vector<Module>> result(keystone.modules.empty() ? 0 : max_wave + 1);
-  for (const Module& module : keystone.modules) {
-    result[wave[module.path]].push_back(*index[module.path]);
+  for (const std::size_t level : *levels) max_wave = std::max(max_wave, level);
+  std::vector<std::vector<keystone::Module>> result(modules.empty() ? 0 : max_wave + 1);
+  // Every occurrence of a repeated path stands for the module that holds the path last.
+  for (std::size_t i = 0; i < modules.size(); ++i) {
+    result[(*levels)[i]].push_back(modules[last[modules[i].path]]);
   }
   return result;
 }
