@@ -257,4 +257,34 @@ TEST(FastPaths, WavesLikeRepeatedScans) {
   EXPECT_GT(cycles, 100u);  // the draw must reach the failing case too
 }
 
+// The words of a use text are read without decoding while they are ASCII: for every ASCII
+// character between two letters, and for a few non-ASCII ones, the keystone of the code must
+// depend on the file named by the whole run when the character is alphanumeric or '_', and on
+// the files named by the two letters otherwise.
+TEST(FastPaths, UseWordsSplitLikeTheUnicodeProperties) {
+  std::vector<std::string> between;
+  for (int c = 0; c < 0x80; ++c) {
+    if (c != '/') between.push_back(std::string(1, static_cast<char>(c)));
+  }
+  for (const char* other : {"é", "٣", "Ⅻ", "—", "\u00a0", "ß"}) between.push_back(other);
+  for (const std::string& c : between) {
+    std::size_t pos = 0;
+    const char32_t scalar = text::decode(c, pos);
+    const bool joins = scalar == U'_' || text::is_alphanumeric(scalar);
+    std::vector<dodureriradi::SurveyedFile> files(4);
+    files[0].path = "user.rs";
+    files[0].uses = {"x" + c + "y"};
+    files[1].path = "x.rs";
+    files[2].path = "x" + c + "y.rs";
+    files[3].path = "y.rs";
+    const keystone::Keystone k = dodureriradi::to_keystone(files, "idea");
+    std::vector<std::string> targets;
+    for (const keystone::Dependency& dep : k.modules[0].depends_on) targets.push_back(dep.on);
+    const std::vector<std::string> expected =
+        joins ? std::vector<std::string>{files[2].path} : std::vector<std::string>{"x.rs", "y.rs"};
+    EXPECT_EQ(targets, expected) << "character U+" << std::hex
+                                 << static_cast<std::uint32_t>(scalar);
+  }
+}
+
 }  // namespace

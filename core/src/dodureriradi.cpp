@@ -547,8 +547,16 @@ std::vector<std::string_view> words_of(std::string_view use) {
   std::size_t pos = 0;
   while (pos < use.size()) {
     const std::size_t at = pos;
-    const char32_t c = text::decode(use, pos);
-    if (c == U'_' || text::is_alphanumeric(c)) continue;
+    const auto byte = static_cast<unsigned char>(use[pos]);
+    if (byte < 0x80) {  // ASCII needs no decoding
+      ++pos;
+      if (byte == '_' || (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z')) {
+        continue;
+      }
+    } else {
+      const char32_t c = text::decode(use, pos);
+      if (text::is_alphanumeric(c)) continue;
+    }
     if (at > start) words.push_back(use.substr(start, at - start));
     start = pos;
   }
@@ -575,9 +583,22 @@ keystone::Keystone to_keystone(const std::vector<SurveyedFile>& files, std::stri
   for (std::size_t g = 0; g < files.size(); ++g) {
     if (!stems[g].empty()) by_stem[stems[g]].push_back(g);
   }
+  // Each file's path by the index of the first file with that path, so that paths compare as
+  // numbers; a module depends on each path once.
+  std::vector<std::size_t> path_id(files.size());
+  {
+    std::unordered_map<std::string_view, std::size_t> first;
+    first.reserve(files.size());
+    for (std::size_t g = 0; g < files.size(); ++g) {
+      path_id[g] = first.try_emplace(files[g].path, g).first->second;
+    }
+  }
+  std::vector<std::size_t> depended_by(files.size(), files.size());  // last module to depend on it
+  std::vector<std::string> because(files.size());                    // made on first use
 
   result.modules.reserve(files.size());
-  for (const SurveyedFile& file : files) {
+  for (std::size_t self = 0; self < files.size(); ++self) {
+    const SurveyedFile& file = files[self];
     keystone::Module module;
     module.path = file.path;
     module.secret = "(unmapped — run the semantic pass)";
@@ -592,7 +613,6 @@ keystone::Keystone to_keystone(const std::vector<SurveyedFile>& files, std::stri
       module.exposes.push_back({name, "re-exported by this module"});
     }
 
-    std::unordered_set<std::string_view> depended;
     std::vector<std::size_t> named;
     for (const std::string& use : file.uses) {
       named.clear();
@@ -604,11 +624,12 @@ keystone::Keystone to_keystone(const std::vector<SurveyedFile>& files, std::stri
       // Distinct words name disjoint sets of files; survey order within one use text.
       std::sort(named.begin(), named.end());
       for (const std::size_t g : named) {
-        const SurveyedFile& target = files[g];
-        if (target.path == file.path || depended.contains(target.path)) continue;
-        depended.insert(target.path);
+        const std::size_t id = path_id[g];
+        if (id == path_id[self] || depended_by[id] == self) continue;
+        depended_by[id] = self;
+        if (because[g].empty()) because[g] = "imports `" + stems[g] + "`";
         module.depends_on.push_back(
-            {target.path, "imports `" + stems[g] + "`", keystone::DependencyNeeds::Contract});
+            {files[g].path, because[g], keystone::DependencyNeeds::Contract});
       }
     }
 
