@@ -16,10 +16,13 @@
 #include <vector>
 
 #include "dodureriradi.hpp"
+#include "graph.hpp"
 #include "keystone.hpp"
 #include "port.hpp"
 #include "text.hpp"
 #include "token.hpp"
+#include "validation.hpp"
+#include "waves.hpp"
 
 namespace fuzz {
 
@@ -295,6 +298,31 @@ inline Finding check_tokens(const rust::TokenBuffer& buf) {
   return {};
 }
 
+/// What the graph verb does with a keystone it read: validation, waves, DOT and Mermaid. A valid
+/// design's artifact dependencies can be ordered; the waves hold every module once; drawings are
+/// UTF-8.
+inline Finding check_design(const keystone::Keystone& k) {
+  const auto valid = k.validate();
+  if (k.validate() != valid) return "validation is not a pure function";
+  const auto waves = waves::partition_into_waves(k);
+  if (valid && !waves) return "a valid keystone whose artifact dependencies cannot be ordered";
+  if (waves) {
+    std::size_t placed = 0;
+    for (const auto& wave : *waves) {
+      if (wave.empty()) return "an empty wave";
+      placed += wave.size();
+    }
+    if (placed != k.modules.size()) {
+      return "the waves hold " + std::to_string(placed) + " modules of " +
+             std::to_string(k.modules.size());
+    }
+  }
+  if (!valid && !text::is_utf8(valid.error().text())) return "validation message not UTF-8";
+  if (!text::is_utf8(graph::to_dot(k))) return "DOT text not UTF-8";
+  if (!text::is_utf8(graph::to_mermaid(k))) return "Mermaid text not UTF-8";
+  return {};
+}
+
 }  // namespace detail
 
 /// The Rust lexer and the printing rule: lexing never crashes; a text that lexes gives a sound
@@ -381,6 +409,7 @@ inline Finding check_keystone(std::string_view data) {
   if (!second) return "cannot read its own text (" + second.error().message + "): " + written;
   if (!(*second == *first)) return "reads its own text back as another keystone: " + written;
   if (second->serialize() != written) return "writes a keystone read back differently";
+  if (Finding f = detail::check_design(*first); !f.empty()) return f;
 
   if (!extra || !detail::strict_json(*extra)) return {};
   const std::size_t brace = doc.find_first_not_of(" \t\n\r");
@@ -418,14 +447,21 @@ inline Finding check_keystone_write(std::string_view data) {
   k.idea = text_of();
   if (byte() & 1) k.language = text_of();
   k.essential_complexity = text_of();
-  for (unsigned m = count(4); m > 0; --m) {
+  for (unsigned m = count(8); m > 0; --m) {
     keystone::Module mod;
     mod.path = text_of();
     mod.secret = text_of();
     for (unsigned i = count(3); i > 0; --i) mod.owns.push_back({text_of(), text_of()});
     for (unsigned i = count(3); i > 0; --i) mod.exposes.push_back({text_of(), text_of()});
     for (unsigned i = count(3); i > 0; --i) {
-      keystone::Dependency d{text_of(), text_of()};
+      // Mostly a dependency on a module of the keystone (an earlier one, or this one), so the
+      // graph has edges and cycles to draw.
+      const unsigned target = byte();
+      keystone::Dependency d{target < 192 && !k.modules.empty()
+                                 ? k.modules[target % k.modules.size()].path
+                             : target < 224 ? mod.path
+                                            : text_of(),
+                             text_of()};
       d.needs =
           (byte() & 1) ? keystone::DependencyNeeds::Contract : keystone::DependencyNeeds::Artifact;
       mod.depends_on.push_back(std::move(d));
@@ -440,7 +476,7 @@ inline Finding check_keystone_write(std::string_view data) {
   const auto back = keystone::Keystone::deserialize(written);
   if (!back) return "cannot read its own text (" + back.error().message + "): " + written;
   if (!(*back == k)) return "reads its own text back as another keystone: " + written;
-  return {};
+  return detail::check_design(k);
 }
 
 /// The six line recognisers, the Python alias rule and the type-expression test, on every line
@@ -587,6 +623,47 @@ inline Finding check_survey(std::string_view data) {
     if (u.empty()) return "an empty use tree";
   }
   if (!text::is_utf8(file->attr_text)) return "attribute text not UTF-8";
+  // Every kept text is token text, so it lexes again.
+  auto lexes = [](std::string_view what, std::string_view t) -> Finding {
+    if (const auto l = rust::lex(t); !l) {
+      return std::string(what) + " " + detail::quoted(t) + " does not lex: " + l.error().message;
+    }
+    return {};
+  };
+  for (const auto& fn : file->fns) {
+    for (const auto& [what, t] : {std::pair{"signature", &fn.signature},
+                                  std::pair{"body", &fn.body}, std::pair{"visibility", &fn.vis}}) {
+      if (Finding f = lexes(what, *t); !f.empty()) return f;
+    }
+    if (fn.cfg) {
+      if (Finding f = lexes("cfg", *fn.cfg); !f.empty()) return f;
+    }
+  }
+  for (const std::string& u : file->uses) {
+    if (Finding f = lexes("use tree", u); !f.empty()) return f;
+  }
+  if (Finding f = lexes("attribute text", file->attr_text); !f.empty()) return f;
+
+  // What map, check and graph derive from a tree of two copies of the file, every function of
+  // which is then duplicated.
+  std::vector<dodureriradi::SurveyedFile> tree(2, *file);
+  tree[0].path = "src/a.rs";
+  tree[1].path = "src/b.rs";
+  for (const std::string& report :
+       {dodureriradi::render_duplicates(tree), dodureriradi::render_invisible(tree),
+        dodureriradi::duplication_dot(tree)}) {
+    if (!text::is_utf8(report)) return "a report of the file is not UTF-8";
+  }
+  const keystone::Keystone code = dodureriradi::to_keystone(tree, "surveyed: .");
+  if (code.modules.size() != 2) return "the keystone of two files has other than two modules";
+  const auto back = keystone::Keystone::deserialize(code.serialize());
+  if (!back || !(*back == code)) return "the keystone of the code does not read back equal";
+  if (Finding f = detail::check_design(code); !f.empty()) return "keystone of the code: " + f;
+  std::size_t symbols = file->types.size();
+  for (const auto& fn : file->fns) symbols += fn.is_test ? 0 : 1;
+  if (port::Survey::from_rust(tree, ".").symbols.size() != 2 * symbols) {
+    return "the symbol inventory lost or gained symbols";
+  }
   return {};
 }
 
