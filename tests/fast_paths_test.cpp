@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "dodureriradi.hpp"
 #include "drift.hpp"
 #include "fsys.hpp"
+#include "keystone.hpp"
 #include "support.hpp"
 #include "text.hpp"
 #include "waves.hpp"
@@ -285,6 +287,58 @@ TEST(FastPaths, UseWordsSplitLikeTheUnicodeProperties) {
     EXPECT_EQ(targets, expected) << "character U+" << std::hex
                                  << static_cast<std::uint32_t>(scalar);
   }
+}
+
+// keystone.json texts are read by a fast reader of their own, with the JSON library behind it
+// for whatever that reader does not take. Mutated documents must read as the library reads
+// them: a text read without an error is strict JSON to the library, and reads to the same
+// keystone as the library's own rewriting of it (keys sorted, escapes decoded and re-encoded),
+// so strings decode alike.
+TEST(FastPaths, KeystoneReadLikeTheJsonLibrary) {
+  const std::string seeds[] = {
+      R"json({"idea": "i\u00e9\ud83d\ude00\n\/\"", "language": null, "essential_complexity": "e",
+          "modules": [{"path": "src/a.rs", "secret": "s", "owns": [{"name": "T", "invariant": "v"}],
+                       "exposes": [["f", "fn f()"]], "laws": ["l"], "x": [1, -2.5e3, true, {}],
+                       "depends_on": [{"on": "b", "because": "c", "needs": {"artifact": null}}]}]})json",
+      R"json(["idea", "Rust", "e", [["p", "s", [], [], [["o", "b", "contract"]], []]]])json",
+      R"json({"modules": [], "essential_complexity": "\t", "idea": "",
+          "skip": {"a": [[], {"b": null}], "c": 0}})json",
+  };
+  const char alphabet[] = {'"', '\\', '{', '}', '[', ']', ',', ':',    ' ',    '\n',   '0',
+                           '1', '-',  '.', 'u', 'n', 'a', '/', '\x01', '\xC3', '\xA9', '\xFF'};
+  std::uint32_t seed = 2024;
+  const auto next = [&seed](std::uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 16) % bound;
+  };
+  std::size_t read = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text = seeds[next(std::size(seeds))];
+    for (std::uint32_t edits = 1 + next(3); edits > 0; --edits) {
+      const std::size_t at = next(static_cast<std::uint32_t>(text.size() + 1));
+      const char c = alphabet[next(sizeof alphabet)];
+      switch (next(3)) {
+        case 0:
+          text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c);
+          break;
+        case 1:
+          if (at < text.size()) text.erase(at, 1);
+          break;
+        default:
+          if (at < text.size()) text[at] = c;
+          break;
+      }
+    }
+    const auto keystone = keystone::Keystone::deserialize(text);
+    if (!keystone) continue;
+    ++read;
+    ASSERT_TRUE(nlohmann::json::accept(text)) << text;
+    const std::string rewritten = nlohmann::json::parse(text).dump();
+    const auto again = keystone::Keystone::deserialize(rewritten);
+    ASSERT_TRUE(again.has_value()) << text << "\n" << rewritten;
+    EXPECT_EQ(*again, *keystone) << text << "\n" << rewritten;
+  }
+  EXPECT_GT(read, 1000u);  // enough mutants stay readable to compare their values
 }
 
 }  // namespace
