@@ -4,6 +4,7 @@
 // written here, over generated inputs dense in the cases where the two could part.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "drift.hpp"
 #include "fsys.hpp"
 #include "keystone.hpp"
+#include "port.hpp"
 #include "support.hpp"
 #include "text.hpp"
 #include "waves.hpp"
@@ -339,6 +341,145 @@ TEST(FastPaths, KeystoneReadLikeTheJsonLibrary) {
     EXPECT_EQ(*again, *keystone) << text << "\n" << rewritten;
   }
   EXPECT_GT(read, 1000u);  // enough mutants stay readable to compare their values
+}
+
+/// The name rule over Unicode scalar values with the Unicode case properties: '_' before an
+/// uppercase character after a lowercase one or a digit, or ending an acronym; runs of '_'
+/// collapsed and trimmed; the whole lowercased.
+std::string plain_normalise(std::string_view name) {
+  std::vector<char32_t> chars;
+  for (std::size_t pos = 0; pos < name.size();) chars.push_back(text::decode(name, pos));
+  std::string out;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    const char32_t c = chars[i];
+    if (!text::is_uppercase(c)) {
+      text::append_utf8(out, c);
+      continue;
+    }
+    if (i > 0) {
+      const char32_t prev = chars[i - 1];
+      if (text::is_lowercase(prev) || (prev >= '0' && prev <= '9') ||
+          (text::is_uppercase(prev) && i + 1 < chars.size() && text::is_lowercase(chars[i + 1]))) {
+        out += '_';
+      }
+    }
+    out += text::to_lower(c);
+  }
+  std::string squeezed;
+  for (const char ch : out) {
+    if (ch == '_' && (squeezed.empty() || squeezed.back() == '_')) continue;
+    squeezed += ch;
+  }
+  if (!squeezed.empty() && squeezed.back() == '_') squeezed.pop_back();
+  return text::to_lower(squeezed);
+}
+
+// ASCII names take a byte-by-byte path: every name of up to five characters drawn from upper-
+// and lowercase letters, digits, '_' and two other marks must normalise as the Unicode rule does.
+TEST(FastPaths, NormaliseAsciiLikeTheUnicodeRule) {
+  const std::string_view alphabet = "AbZ1_x-";
+  std::vector<std::string> level = {""};
+  for (int length = 1; length <= 5; ++length) {
+    std::vector<std::string> next;
+    for (const std::string& shorter : level) {
+      for (const char c : alphabet) next.push_back(shorter + c);
+    }
+    for (const std::string& name : next) {
+      ASSERT_EQ(port::normalise_name(name), plain_normalise(name)) << name;
+    }
+    level = std::move(next);
+  }
+  // Names with non-ASCII characters keep the Unicode path.
+  for (const char* name : {"ÉtéX", "aÉ", "ǅx", "İI", "ΣΑΣ"}) {
+    EXPECT_EQ(port::normalise_name(name), plain_normalise(name)) << name;
+  }
+}
+
+/// The port document as the JSON library builds and dumps it.
+std::string library_port_json(const port::Survey& old_survey, const port::Survey& new_survey,
+                              const port::PortReport& report) {
+  using Json = nlohmann::ordered_json;
+  const auto items = [](const std::vector<port::PortItem>& list) {
+    Json out = Json::array();
+    for (const port::PortItem& item : list) {
+      Json entry = Json::object();
+      entry["name"] = item.name;
+      entry["norm"] = item.norm;
+      entry["exported"] = item.exported;
+      entry["old_files"] = item.old_files;
+      entry["new_files"] = item.new_files;
+      out.push_back(std::move(entry));
+    }
+    return out;
+  };
+  try {
+    Json inventory = Json::array();
+    for (const port::Symbol& symbol : old_survey.symbols) {
+      Json entry = Json::object();
+      entry["name"] = symbol.name;
+      entry["norm"] = symbol.norm;
+      entry["file"] = symbol.file;
+      entry["exported"] = symbol.exported;
+      inventory.push_back(std::move(entry));
+    }
+    Json doc = Json::object();
+    doc["old"]["label"] = old_survey.label;
+    doc["old"]["symbols"] = old_survey.symbols.size();
+    doc["old"]["inventory"] = std::move(inventory);
+    doc["new"]["label"] = new_survey.label;
+    doc["new"]["symbols"] = new_survey.symbols.size();
+    doc["missing"] = items(report.missing);
+    doc["added"] = items(report.added);
+    doc["inherited_duplication"] = items(report.inherited);
+    doc["introduced_duplication"] = items(report.introduced);
+    doc["resolved_duplication"] = items(report.resolved);
+    return doc.dump(2);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+// The port document is written directly; random inventories whose names, files and labels hold
+// quotes, backslashes, control characters, non-ASCII text and, now and then, bytes that are not
+// UTF-8 must come out as the JSON library writes them (nothing at all for text it refuses).
+TEST(FastPaths, PortJsonLikeTheJsonLibrary) {
+  const std::string names[] = {"a",      "b\"q",    "c\\d",     "e\x01", "\xC3\xA9t\xC3\xA9",
+                               "f\tg\n", "HttpGet", "http_get", "\x7f/", "x\xFF"};
+  std::uint32_t seed = 7;
+  const auto next = [&seed](std::uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 16) % bound;
+  };
+  std::size_t refused = 0;
+  for (int round = 0; round < 400; ++round) {
+    const bool clean = round % 4 != 0;  // most rounds keep every text UTF-8
+    const auto draw = [&] {
+      std::string name = names[next(std::size(names) - (clean ? 1 : 0))];
+      return name;
+    };
+    port::Survey surveys[2];
+    for (port::Survey& survey : surveys) {
+      survey.label = clean ? "tree \"" + std::to_string(round) + "\"" : draw();
+      for (std::uint32_t n = next(12); n > 0; --n) {
+        port::Symbol symbol;
+        symbol.name = draw();
+        symbol.norm = port::normalise_name(symbol.name);
+        symbol.file = "src/" + draw() + ".rs";
+        symbol.exported = next(2) == 0;
+        symbol.kind = static_cast<port::SymbolKind>(next(3));
+        survey.symbols.push_back(symbol);
+      }
+      std::stable_sort(survey.symbols.begin(), survey.symbols.end(),
+                       [](const port::Symbol& a, const port::Symbol& b) {
+                         return a.norm != b.norm ? a.norm < b.norm : a.file < b.file;
+                       });
+    }
+    const port::PortReport report = port::compare(surveys[0], surveys[1]);
+    const std::string expected = library_port_json(surveys[0], surveys[1], report);
+    refused += expected.empty();
+    EXPECT_EQ(port::to_json(surveys[0], surveys[1], report), expected) << "round " << round;
+  }
+  EXPECT_GT(refused, 10u);  // the refusal is reached too
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
-#include <nlohmann/json.hpp>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "text.hpp"
 
@@ -68,7 +68,43 @@ bool is_dunder(std::string_view name) { return name.size() >= 2 && name.starts_w
 // ---------------------------------------------------------------------------------------------
 // Normalisation
 
+namespace {
+
+// The rule below for a name that is all ASCII, byte by byte: the Unicode case properties and
+// mappings of ASCII characters are those of 'A'-'Z' and 'a'-'z'.
+std::string normalise_ascii(std::string_view name) {
+  const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+  const auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
+  std::string out;
+  out.reserve(name.size() + 4);
+  const auto put = [&out](char c) {
+    if (c == '_' && (out.empty() || out.back() == '_')) return;  // runs collapse, none leads
+    out += c;
+  };
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!upper(c)) {
+      put(c);
+      continue;
+    }
+    if (i > 0) {
+      const char prev = name[i - 1];
+      const bool acronym_end = upper(prev) && i + 1 < name.size() && lower(name[i + 1]);
+      if (lower(prev) || (prev >= '0' && prev <= '9') || acronym_end) put('_');
+    }
+    put(static_cast<char>(c + ('a' - 'A')));
+  }
+  if (!out.empty() && out.back() == '_') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
 std::string normalise_name(std::string_view name) {
+  if (std::all_of(name.begin(), name.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return normalise_ascii(name);
+  }
   std::vector<char32_t> chars;
   chars.reserve(name.size());
   for (std::size_t pos = 0; pos < name.size();) chars.push_back(text::decode(name, pos));
@@ -720,53 +756,175 @@ PortReport compare(const Survey& old_survey, const Survey& new_survey) {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+// The pretty layout of the JSON library's dump with an indent of two, written straight into one
+// string: one member or element per line, ": " after a key, "[]" for an empty array. A text that
+// is not UTF-8 cannot be written; the writer then reports failure.
+class JsonOut {
+ public:
+  void begin(char open) {
+    prefix();
+    out_ += open;
+    filled_.push_back(false);
+  }
+  void end(char close) {
+    const bool filled = filled_.back();
+    filled_.pop_back();
+    if (filled) newline();
+    out_ += close;
+  }
+  void key(std::string_view name) {
+    prefix();
+    put_string(name);
+    out_ += ": ";
+    after_key_ = true;
+  }
+  void text(std::string_view s) {
+    prefix();
+    put_string(s);
+  }
+  void boolean(bool b) {
+    prefix();
+    out_ += b ? "true" : "false";
+  }
+  void count(std::size_t n) {
+    prefix();
+    out_ += std::to_string(n);
+  }
+  void texts(const std::vector<std::string>& items) {
+    begin('[');
+    for (const std::string& item : items) text(item);
+    end(']');
+  }
+  bool ok() const { return ok_; }
+  std::string take() && { return std::move(out_); }
 
-Json item_json(const PortItem& item) {
-  Json out = Json::object();
-  out["name"] = item.name;
-  out["norm"] = item.norm;
-  out["exported"] = item.exported;
-  out["old_files"] = item.old_files;
-  out["new_files"] = item.new_files;
-  return out;
-}
+ private:
+  void prefix() {
+    if (after_key_) {
+      after_key_ = false;
+      return;
+    }
+    if (filled_.empty()) return;
+    if (filled_.back()) out_ += ',';
+    filled_.back() = true;
+    newline();
+  }
+  void newline() {
+    out_ += '\n';
+    out_.append(2 * filled_.size(), ' ');
+  }
+  void put_string(std::string_view s) {
+    if (!text::is_utf8(s)) ok_ = false;
+    static constexpr char kHex[] = "0123456789abcdef";
+    out_ += '"';
+    std::size_t run = 0;  // start of the characters not yet written, which need no escape
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const char c = s[i];
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 0x20 && c != '"' && c != '\\') continue;
+      out_.append(s.data() + run, i - run);
+      run = i + 1;
+      switch (c) {
+        case '"':
+          out_ += "\\\"";
+          break;
+        case '\\':
+          out_ += "\\\\";
+          break;
+        case '\b':
+          out_ += "\\b";
+          break;
+        case '\t':
+          out_ += "\\t";
+          break;
+        case '\n':
+          out_ += "\\n";
+          break;
+        case '\f':
+          out_ += "\\f";
+          break;
+        case '\r':
+          out_ += "\\r";
+          break;
+        default:
+          out_ += "\\u00";
+          out_ += kHex[byte >> 4];
+          out_ += kHex[byte & 0xf];
+      }
+    }
+    out_.append(s.data() + run, s.size() - run);
+    out_ += '"';
+  }
 
-Json items_json(const std::vector<PortItem>& items) {
-  Json out = Json::array();
-  for (const PortItem& item : items) out.push_back(item_json(item));
-  return out;
+  std::string out_;
+  std::vector<bool> filled_;  // per open container: whether it has an element yet
+  bool after_key_ = false;
+  bool ok_ = true;
+};
+
+void write_items(JsonOut& out, std::string_view name, const std::vector<PortItem>& items) {
+  out.key(name);
+  out.begin('[');
+  for (const PortItem& item : items) {
+    out.begin('{');
+    out.key("name");
+    out.text(item.name);
+    out.key("norm");
+    out.text(item.norm);
+    out.key("exported");
+    out.boolean(item.exported);
+    out.key("old_files");
+    out.texts(item.old_files);
+    out.key("new_files");
+    out.texts(item.new_files);
+    out.end('}');
+  }
+  out.end(']');
 }
 
 }  // namespace
 
 std::string to_json(const Survey& old_survey, const Survey& new_survey, const PortReport& report) {
-  try {
-    Json inventory = Json::array();
-    for (const Symbol& symbol : old_survey.symbols) {
-      Json entry = Json::object();
-      entry["name"] = symbol.name;
-      entry["norm"] = symbol.norm;
-      entry["file"] = symbol.file;
-      entry["exported"] = symbol.exported;
-      inventory.push_back(std::move(entry));
-    }
-    Json doc = Json::object();
-    doc["old"]["label"] = old_survey.label;
-    doc["old"]["symbols"] = old_survey.symbols.size();
-    doc["old"]["inventory"] = std::move(inventory);
-    doc["new"]["label"] = new_survey.label;
-    doc["new"]["symbols"] = new_survey.symbols.size();
-    doc["missing"] = items_json(report.missing);
-    doc["added"] = items_json(report.added);
-    doc["inherited_duplication"] = items_json(report.inherited);
-    doc["introduced_duplication"] = items_json(report.introduced);
-    doc["resolved_duplication"] = items_json(report.resolved);
-    return doc.dump(2);
-  } catch (const std::exception&) {
-    // Text that is not UTF-8 cannot be written as JSON.
-    return {};
+  JsonOut out;
+  out.begin('{');
+  out.key("old");
+  out.begin('{');
+  out.key("label");
+  out.text(old_survey.label);
+  out.key("symbols");
+  out.count(old_survey.symbols.size());
+  out.key("inventory");
+  out.begin('[');
+  for (const Symbol& symbol : old_survey.symbols) {
+    out.begin('{');
+    out.key("name");
+    out.text(symbol.name);
+    out.key("norm");
+    out.text(symbol.norm);
+    out.key("file");
+    out.text(symbol.file);
+    out.key("exported");
+    out.boolean(symbol.exported);
+    out.end('}');
   }
+  out.end(']');
+  out.end('}');
+  out.key("new");
+  out.begin('{');
+  out.key("label");
+  out.text(new_survey.label);
+  out.key("symbols");
+  out.count(new_survey.symbols.size());
+  out.end('}');
+  write_items(out, "missing", report.missing);
+  write_items(out, "added", report.added);
+  write_items(out, "inherited_duplication", report.inherited);
+  write_items(out, "introduced_duplication", report.introduced);
+  write_items(out, "resolved_duplication", report.resolved);
+  out.end('}');
+  // Text that is not UTF-8 cannot be written as JSON.
+  if (!out.ok()) return {};
+  return std::move(out).take();
 }
 
 }  // namespace port
