@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -470,25 +469,73 @@ std::string pen_width(std::size_t shared) {
 }  // namespace
 
 std::string duplication_dot(const std::vector<SurveyedFile>& files) {
-  std::set<std::string> nodes;
-  std::map<std::pair<std::string, std::string>, Edge> edges;
-  for (const Conflict& conflict : find_conflicts(files)) {
+  // Every pair of sites of an actionable conflict in two different files adds the conflict's
+  // name to the edge between those files. The files are numbered as they are met, so a pair
+  // costs one look-up by two numbers; an edge keeps its first three names, all a label shows.
+  struct Pairing {
+    std::array<std::string_view, 3> names;
+    std::size_t count = 0;
+    bool diverged = false;
+  };
+  std::unordered_map<std::string_view, std::uint32_t> number_of;
+  std::vector<std::string_view> path_of;
+  std::unordered_map<std::uint64_t, Pairing> pairings;
+  std::vector<std::uint32_t> site_numbers;
+  const std::vector<Conflict> conflicts = find_conflicts(files);
+  for (const Conflict& conflict : conflicts) {
     const ConflictKind kind = conflict.kind();
     if (!is_actionable(kind)) continue;
     const std::vector<ConflictSite>& sites = conflict.sites;
+    site_numbers.clear();
+    for (const ConflictSite& site : sites) {
+      const auto [it, added] =
+          number_of.try_emplace(site.path, static_cast<std::uint32_t>(path_of.size()));
+      if (added) path_of.push_back(site.path);
+      site_numbers.push_back(it->second);
+    }
     for (std::size_t i = 0; i < sites.size(); ++i) {
       for (std::size_t j = i + 1; j < sites.size(); ++j) {
-        const std::string& a = sites[i].path;
-        const std::string& b = sites[j].path;
+        const std::uint32_t a = site_numbers[i];
+        const std::uint32_t b = site_numbers[j];
         if (a == b) continue;
-        nodes.insert(a);
-        nodes.insert(b);
-        Edge& edge = edges[a < b ? std::pair(a, b) : std::pair(b, a)];
-        edge.names.push_back(conflict.name);
-        if (kind != ConflictKind::Identical) edge.diverged = true;
+        const auto [lo, hi] = std::minmax(a, b);
+        Pairing& pairing = pairings[(static_cast<std::uint64_t>(lo) << 32) | hi];
+        if (pairing.count < pairing.names.size()) pairing.names[pairing.count] = conflict.name;
+        ++pairing.count;
+        if (kind != ConflictKind::Identical) pairing.diverged = true;
       }
     }
   }
+
+  // Nodes and edges in byte order of their paths.
+  std::vector<std::uint32_t> rank(path_of.size());
+  std::vector<std::uint32_t> drawn;  // numbers of the files on some edge, by path
+  {
+    std::vector<bool> on_edge(path_of.size(), false);
+    for (const auto& [key, pairing] : pairings) {
+      on_edge[key >> 32] = true;
+      on_edge[key & 0xffffffffu] = true;
+    }
+    for (std::uint32_t n = 0; n < path_of.size(); ++n) {
+      if (on_edge[n]) drawn.push_back(n);
+    }
+    std::sort(drawn.begin(), drawn.end(),
+              [&](std::uint32_t x, std::uint32_t y) { return path_of[x] < path_of[y]; });
+    for (std::uint32_t r = 0; r < drawn.size(); ++r) rank[drawn[r]] = r;
+  }
+  struct Drawn {
+    std::uint32_t first, second;  // ranks, first < second
+    const Pairing* pairing;
+  };
+  std::vector<Drawn> edges;
+  edges.reserve(pairings.size());
+  for (const auto& [key, pairing] : pairings) {
+    const auto [first, second] = std::minmax(rank[key >> 32], rank[key & 0xffffffffu]);
+    edges.push_back({first, second, &pairing});
+  }
+  std::sort(edges.begin(), edges.end(), [](const Drawn& x, const Drawn& y) {
+    return x.first != y.first ? x.first < y.first : x.second < y.second;
+  });
 
   std::string out =
       "graph duplication {\n"
@@ -507,29 +554,40 @@ std::string duplication_dot(const std::vector<SurveyedFile>& files) {
   // Paths are escaped for DOT so that a file name with a quote or backslash cannot end the
   // string early; ordinary paths are written unchanged.
   std::unordered_map<std::string_view, std::size_t> name_counts;
-  for (const std::string& path : nodes) ++name_counts[file_name_of(path)];
-  for (const std::string& path : nodes) {
-    out += "  \"" + graph::escape(path) + "\" [label=\"" +
-           graph::escape(node_label(path, name_counts)) + "\"];\n";
+  for (const std::uint32_t n : drawn) ++name_counts[file_name_of(path_of[n])];
+  for (const std::uint32_t n : drawn) {
+    out += "  \"" + graph::escape(path_of[n]) + "\" [label=\"" +
+           graph::escape(node_label(path_of[n], name_counts)) + "\"];\n";
   }
   out += '\n';
-  for (const auto& [key, edge] : edges) {
-    const std::size_t n = edge.names.size();
+  for (const Drawn& edge : edges) {
+    const Pairing& pairing = *edge.pairing;
+    const std::size_t n = pairing.count;
     std::string shared;
     if (n < 4) {
-      std::vector<std::string_view> sorted(edge.names.begin(), edge.names.end());
-      std::sort(sorted.begin(), sorted.end());
-      for (std::size_t i = 0; i < sorted.size(); ++i) {
+      std::array<std::string_view, 3> sorted = pairing.names;
+      std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
+      for (std::size_t i = 0; i < n; ++i) {
         if (i > 0) shared += ", ";
         shared += sorted[i];
       }
     } else {
       shared = std::to_string(n) + " shared";
     }
-    const std::string colour = edge.diverged ? "#c0392b" : "#2e7d32";
-    out += "  \"" + graph::escape(key.first) + "\" -- \"" + graph::escape(key.second) +
-           "\" [penwidth=" + pen_width(n) + ", color=\"" + colour + "\", label=\"" + shared +
-           "\", fontcolor=\"" + colour + "\"];\n";
+    const char* colour = pairing.diverged ? "#c0392b" : "#2e7d32";
+    out += "  \"";
+    out += graph::escape(path_of[drawn[edge.first]]);
+    out += "\" -- \"";
+    out += graph::escape(path_of[drawn[edge.second]]);
+    out += "\" [penwidth=";
+    out += pen_width(n);
+    out += ", color=\"";
+    out += colour;
+    out += "\", label=\"";
+    out += shared;
+    out += "\", fontcolor=\"";
+    out += colour;
+    out += "\"];\n";
   }
   out += "}\n";
   return out;
@@ -550,7 +608,8 @@ std::vector<std::string_view> words_of(std::string_view use) {
     const auto byte = static_cast<unsigned char>(use[pos]);
     if (byte < 0x80) {  // ASCII needs no decoding
       ++pos;
-      if (byte == '_' || (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z')) {
+      if (byte == '_' || (byte >= '0' && byte <= '9') ||
+          ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z')) {
         continue;
       }
     } else {
