@@ -6,7 +6,9 @@
 #   2. `map` over the Rust crates of /usr/share/cargo/registry: wall time and peak memory;
 #   3. `graph`, `tree`, `orphans` and `check` (against the keystone `map --json` wrote) there;
 #   4. `map` on Python's standard library and `port` between two large trees;
-#   5. `map` and `graph` end to end on 1, 4 and 16 MB of the crates and on all of them.
+#   5. `map` and `graph` end to end on 1, 4 and 16 MB of the crates and on all of them;
+#   6. `graph --dup` on made-up trees where one name has k different signatures in k files, so
+#      the drawing itself grows as k squared: the time per edge must stay flat.
 #
 # Wall times are the best and the median of REPS runs (default 5) under /usr/bin/time; memory is
 # the peak resident set of the process. The crates come from the Debian packages listed in
@@ -143,4 +145,20 @@ for dir in "$work/scale-1" "$work/scale-4" "$work/scale-16" "$registry"; do
     printf '  %-6s %6s MB  %6.3f s  %6.1f ms/MB\n' "$verb" "$size" "$best" \
       "$(awk -v t="$best" -v m="$size" 'BEGIN {print t * 1000 / m}')"
   done
+done
+
+echo
+echo "== 6. one name in k files with k different signatures: graph --dup draws k(k-1)/2 edges"
+for k in 250 500 1000; do
+  dir=$work/dup-$k/src
+  mkdir -p "$dir"
+  for ((i = 1; i <= k; i++)); do echo "pub fn helper(x: [u8; $i]) -> u8 { x[0] }" >"$dir/f$i.rs"; done
+  edges=$((k * (k - 1) / 2))
+  best=1e9
+  for ((i = 0; i < reps; i++)); do
+    wall_of "$exe" graph "$work/dup-$k" --dup
+    best=$(awk -v a="$best" -v b="$wall" 'BEGIN {print (b < a) ? b : a}')
+  done
+  printf '  k=%-5d %7d edges  %6.3f s  %6.2f us/edge\n' "$k" "$edges" "$best" \
+    "$(awk -v t="$best" -v e="$edges" 'BEGIN {print t * 1e6 / e}')"
 done

@@ -15,10 +15,29 @@ namespace dodureriradi {
 
 namespace {
 
+// The first occurrence of `from` in `s` at or after `pos`, as `find` gives it, but looked for by
+// the pattern's first character that is not a space: in token text the spaces are everywhere,
+// and a search led by them stops at each one.
+std::size_t find_step(std::string_view s, std::string_view from, std::size_t pos) {
+  const std::size_t anchor = from.find_first_not_of(' ');
+  const char* const data = s.data();
+  for (std::size_t at = pos + anchor; at < s.size(); ++at) {
+    const void* hit = std::memchr(data + at, from[anchor], s.size() - at);
+    if (hit == nullptr) break;
+    at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    const std::size_t start = at - anchor;
+    if (start + from.size() > s.size()) break;
+    std::size_t k = 0;
+    while (k < from.size() && data[start + k] == from[k]) ++k;
+    if (k == from.size()) return start;
+  }
+  return std::string_view::npos;
+}
+
 // Every occurrence of `from` replaced by the shorter `to`, scanning from the left without
 // overlap, in place: the text written never overtakes the text still to be searched.
 void replace_shrinking(std::string& s, std::string_view from, std::string_view to) {
-  std::size_t hit = s.find(from);
+  std::size_t hit = find_step(s, from, 0);
   if (hit == std::string::npos) return;
   char* const data = s.data();
   std::size_t read = 0;
@@ -29,7 +48,7 @@ void replace_shrinking(std::string& s, std::string_view from, std::string_view t
     std::memcpy(data + write, to.data(), to.size());
     write += to.size();
     read = hit + from.size();
-    hit = s.find(from, read);
+    hit = find_step(s, from, read);
   }
   if (write != read) std::memmove(data + write, data + read, s.size() - read);
   write += s.size() - read;
