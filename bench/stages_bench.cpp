@@ -85,6 +85,8 @@ int main(int argc, char** argv) {
   struct Column {
     std::size_t count = 0;
     std::size_t bytes = 0;
+    std::size_t dependencies = 0;  // of the keystone of the code, which the drawings follow
+    std::size_t json_bytes = 0;    // of that keystone written as JSON
     std::vector<std::pair<const char*, double>> figures;  // step, seconds
   };
   std::vector<Column> columns;
@@ -105,6 +107,10 @@ int main(int argc, char** argv) {
     }
     const keystone::Keystone code = dodureriradi::to_keystone(files, "surveyed: bench");
     const std::string json = code.serialize();
+    for (const keystone::Module& module : code.modules) {
+      column.dependencies += module.depends_on.size();
+    }
+    column.json_bytes = json.size();
     const keystone::Keystone declared = *keystone::Keystone::deserialize(json);
     const graph::Fills fills = structure::visibility_fills(files);
     const port::Survey inventory = port::Survey::from_rust(files, "bench");
@@ -155,6 +161,19 @@ int main(int argc, char** argv) {
   std::printf("   %s\n", "all (s)");
   std::printf("%-24s", "files");
   for (const Column& c : columns) std::printf(" %12zu", c.count);
+  std::printf("\n");
+  // The keystone's dependencies grow faster than the sources (a `use` of a common stem such as
+  // `error` names every file with that stem), and so do the steps that write or draw them.
+  std::printf("%-24s", "dependencies per MB");
+  for (const Column& c : columns) {
+    std::printf(" %12.0f",
+                static_cast<double>(c.dependencies) / (static_cast<double>(c.bytes) / 1e6));
+  }
+  std::printf("\n");
+  std::printf("%-24s", "keystone JSON / source");
+  for (const Column& c : columns) {
+    std::printf(" %12.3f", static_cast<double>(c.json_bytes) / static_cast<double>(c.bytes));
+  }
   std::printf("\n");
   for (std::size_t i = 0; i < columns.front().figures.size(); ++i) {
     std::printf("%-24s", columns.front().figures[i].first);
