@@ -140,7 +140,7 @@ seed_target() {
       add_seeds "$in" "$work/$t/lines"/*
       ;;
     normalise)
-      # Identifiers of every case style, from Python's library and the Rust crates.
+      # Identifiers of several case styles, from Python's library.
       mkdir -p "$work/$t/names"
       local i=0 name
       while read -r name; do

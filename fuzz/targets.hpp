@@ -8,8 +8,10 @@
 // from the line, a normalised name is a fixed point, and so on.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -217,6 +219,30 @@ inline bool strict_json(std::string_view s) {
   }
 }
 
+/// The deepest nesting of arrays and objects in a JSON text (brackets inside strings not
+/// counted).
+inline std::size_t nesting_depth(std::string_view s) {
+  std::size_t depth = 0, deepest = 0;
+  bool in_string = false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
 /// The eleven replacements of token-text tidying, done the plain way: every non-overlapping
 /// occurrence from the left, one replacement after the other.
 inline std::string reference_tidy(std::string_view input) {
@@ -410,6 +436,23 @@ inline Finding check_keystone(std::string_view data) {
   if (!(*second == *first)) return "reads its own text back as another keystone: " + written;
   if (second->serialize() != written) return "writes a keystone read back differently";
   if (Finding f = detail::check_design(*first); !f.empty()) return f;
+
+  // The same document written compactly and pretty by another writer (escapes, number forms and
+  // white space of its own; a repeated undeclared key kept once) reads the same. The library's
+  // writer recurses, so only for documents of modest depth.
+  if (detail::nesting_depth(doc) <= 64) {
+    try {
+      const auto other = nlohmann::ordered_json::parse(doc);
+      for (const std::string& form : {other.dump(), other.dump(1, '\t')}) {
+        const auto again = keystone::Keystone::deserialize(form);
+        if (!again || !(*again == *first)) {
+          return "the same document written otherwise reads differently: " + detail::quoted(form);
+        }
+      }
+    } catch (const nlohmann::json::exception&) {
+      // A document the library itself refuses (a number too large for a double) is not rewritten.
+    }
+  }
 
   if (!extra || !detail::strict_json(*extra)) return {};
   const std::size_t brace = doc.find_first_not_of(" \t\n\r");
