@@ -36,8 +36,8 @@ need=()
 if [ -f "$packages" ]; then
   while read -r pkg; do
     [ -n "$pkg" ] || continue
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
-      need+=("$pkg")
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [[ $status == *"install ok installed"* ]] || need+=("$pkg")
   done <"$packages"
 fi
 if [ ${#need[@]} -gt 0 ]; then
