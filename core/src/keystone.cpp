@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "json.hpp"
 #include "text.hpp"
 
 namespace keystone {
@@ -437,100 +438,9 @@ bool Reader::end_array() {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-// Pretty JSON: two spaces per level, one member or element per line, "[]" for an empty array.
-class Writer {
- public:
-  void key(std::string_view name) {
-    prefix();
-    put_string(name);
-    out_ += ": ";
-    after_key_ = true;
-  }
-  void text(std::string_view s) {
-    prefix();
-    put_string(s);
-  }
-  void begin(char open) {
-    prefix();
-    out_ += open;
-    filled_.push_back(false);
-  }
-  void end(char close) {
-    const bool filled = filled_.back();
-    filled_.pop_back();
-    if (filled) newline();
-    out_ += close;
-  }
-  std::string take() && { return std::move(out_); }
+using Writer = json::PrettyWriter;
 
- private:
-  // Before a value: nothing after its key; otherwise the separator and the element's own line.
-  void prefix() {
-    if (after_key_) {
-      after_key_ = false;
-      return;
-    }
-    if (filled_.empty()) return;
-    if (filled_.back()) out_ += ',';
-    filled_.back() = true;
-    newline();
-  }
-  void newline() {
-    out_ += '\n';
-    out_.append(2 * filled_.size(), ' ');
-  }
-  void put_string(std::string_view s) {
-    // Texts built in memory may hold bytes that are not UTF-8; the document stays readable.
-    std::string repaired;
-    if (!text::is_utf8(s)) {
-      repaired = text::lossy(s);
-      s = repaired;
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    out_ += '"';
-    std::size_t run = 0;  // start of the characters not yet written, which need no escape
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      const char c = s[i];
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && c != '"' && c != '\\') continue;
-      out_.append(s.data() + run, i - run);
-      run = i + 1;
-      switch (c) {
-        case '"':
-          out_ += "\\\"";
-          break;
-        case '\\':
-          out_ += "\\\\";
-          break;
-        case '\b':
-          out_ += "\\b";
-          break;
-        case '\t':
-          out_ += "\\t";
-          break;
-        case '\n':
-          out_ += "\\n";
-          break;
-        case '\f':
-          out_ += "\\f";
-          break;
-        case '\r':
-          out_ += "\\r";
-          break;
-        default:
-          out_ += "\\u00";
-          out_ += kHex[byte >> 4];
-          out_ += kHex[byte & 0xf];
-      }
-    }
-    out_.append(s.data() + run, s.size() - run);
-    out_ += '"';
-  }
-
-  std::string out_;
-  std::vector<bool> filled_;  // per open container: whether it has an element yet
-  bool after_key_ = false;
-};
+void serialize(const Module& m, Writer& w);
 
 void serialize(const std::string& s, Writer& w) { w.text(s); }
 

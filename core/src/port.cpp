@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "json.hpp"
 #include "text.hpp"
 
 namespace port {
@@ -756,111 +757,7 @@ PortReport compare(const Survey& old_survey, const Survey& new_survey) {
 
 namespace {
 
-// The pretty layout of the JSON library's dump with an indent of two, written straight into one
-// string: one member or element per line, ": " after a key, "[]" for an empty array. A text that
-// is not UTF-8 cannot be written; the writer then reports failure.
-class JsonOut {
- public:
-  void begin(char open) {
-    prefix();
-    out_ += open;
-    filled_.push_back(false);
-  }
-  void end(char close) {
-    const bool filled = filled_.back();
-    filled_.pop_back();
-    if (filled) newline();
-    out_ += close;
-  }
-  void key(std::string_view name) {
-    prefix();
-    put_string(name);
-    out_ += ": ";
-    after_key_ = true;
-  }
-  void text(std::string_view s) {
-    prefix();
-    put_string(s);
-  }
-  void boolean(bool b) {
-    prefix();
-    out_ += b ? "true" : "false";
-  }
-  void count(std::size_t n) {
-    prefix();
-    out_ += std::to_string(n);
-  }
-  void texts(const std::vector<std::string>& items) {
-    begin('[');
-    for (const std::string& item : items) text(item);
-    end(']');
-  }
-  bool ok() const { return ok_; }
-  std::string take() && { return std::move(out_); }
-
- private:
-  void prefix() {
-    if (after_key_) {
-      after_key_ = false;
-      return;
-    }
-    if (filled_.empty()) return;
-    if (filled_.back()) out_ += ',';
-    filled_.back() = true;
-    newline();
-  }
-  void newline() {
-    out_ += '\n';
-    out_.append(2 * filled_.size(), ' ');
-  }
-  void put_string(std::string_view s) {
-    if (!text::is_utf8(s)) ok_ = false;
-    static constexpr char kHex[] = "0123456789abcdef";
-    out_ += '"';
-    std::size_t run = 0;  // start of the characters not yet written, which need no escape
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      const char c = s[i];
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && c != '"' && c != '\\') continue;
-      out_.append(s.data() + run, i - run);
-      run = i + 1;
-      switch (c) {
-        case '"':
-          out_ += "\\\"";
-          break;
-        case '\\':
-          out_ += "\\\\";
-          break;
-        case '\b':
-          out_ += "\\b";
-          break;
-        case '\t':
-          out_ += "\\t";
-          break;
-        case '\n':
-          out_ += "\\n";
-          break;
-        case '\f':
-          out_ += "\\f";
-          break;
-        case '\r':
-          out_ += "\\r";
-          break;
-        default:
-          out_ += "\\u00";
-          out_ += kHex[byte >> 4];
-          out_ += kHex[byte & 0xf];
-      }
-    }
-    out_.append(s.data() + run, s.size() - run);
-    out_ += '"';
-  }
-
-  std::string out_;
-  std::vector<bool> filled_;  // per open container: whether it has an element yet
-  bool after_key_ = false;
-  bool ok_ = true;
-};
+using JsonOut = json::PrettyWriter;
 
 void write_items(JsonOut& out, std::string_view name, const std::vector<PortItem>& items) {
   out.key(name);
