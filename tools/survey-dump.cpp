@@ -6,48 +6,11 @@
 #include <string_view>
 
 #include "dodureriradi.hpp"
+#include "json.hpp"
 
 namespace {
 
-void json_string(std::string_view s, std::string& out) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
-  for (const char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 15];
-        } else {
-          out += ch;
-        }
-    }
-  }
-  out += '"';
-}
+void json_string(std::string_view s, std::string& out) { json::quote(s, out); }
 
 void json_bool(bool b, std::string& out) { out += b ? "true" : "false"; }
 

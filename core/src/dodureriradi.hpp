@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,6 +95,15 @@ struct SurveyEntry {
   std::string path;
   std::optional<SurveyedFile> file;
 };
+
+/// Called with each accepted .rs file's root-relative path and its UTF-8 text.
+using SourceVisitor = std::function<void(std::string path, std::string_view source)>;
+
+/// The walk of the survey: hands every accepted .rs file below `root` to `visit`, in the file
+/// system's order; the first directory that cannot be listed or file that cannot be read (or is
+/// not UTF-8) ends the walk with that error.
+std::expected<void, fsys::IoError> for_each_source(const std::string& root,
+                                                   const SourceVisitor& visit);
 
 /// The walk behind `survey_dir`, keeping the files that do not parse as entries without a record;
 /// sorted by path.

@@ -4,6 +4,34 @@
 
 namespace json {
 
+void quote(std::string_view s, std::string& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  std::size_t run = 0;  // start of the characters not yet written, which need no escape
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(s.data() + run, i - run);
+    run = i + 1;
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\f': out += "\\f"; break;
+      case '\r': out += "\\r"; break;
+      default:
+        out += "\\u00";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xf];
+    }
+  }
+  out.append(s.data() + run, s.size() - run);
+  out += '"';
+}
+
 void PrettyWriter::begin(char open) {
   prefix();
   out_ += open;
@@ -69,31 +97,7 @@ void PrettyWriter::put_string(std::string_view s) {
     repaired = text::lossy(s);
     s = repaired;
   }
-  static constexpr char kHex[] = "0123456789abcdef";
-  out_ += '"';
-  std::size_t run = 0;  // start of the characters not yet written, which need no escape
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && c != '"' && c != '\\') continue;
-    out_.append(s.data() + run, i - run);
-    run = i + 1;
-    switch (c) {
-      case '"': out_ += "\\\""; break;
-      case '\\': out_ += "\\\\"; break;
-      case '\b': out_ += "\\b"; break;
-      case '\t': out_ += "\\t"; break;
-      case '\n': out_ += "\\n"; break;
-      case '\f': out_ += "\\f"; break;
-      case '\r': out_ += "\\r"; break;
-      default:
-        out_ += "\\u00";
-        out_ += kHex[byte >> 4];
-        out_ += kHex[byte & 0xf];
-    }
-  }
-  out_.append(s.data() + run, s.size() - run);
-  out_ += '"';
+  quote(s, out_);
 }
 
 }  // namespace json

@@ -11,6 +11,10 @@
 
 namespace json {
 
+/// Appends `s` as a JSON string: '"', '\\' and the control characters escaped, everything else
+/// as its bytes (the caller hands over UTF-8).
+void quote(std::string_view s, std::string& out);
+
 class PrettyWriter {
  public:
   /// Opens an object ('{') or an array ('[').
