@@ -2,6 +2,8 @@
 //   cmd     a shell command run with /bin/sh in a scratch copy of the case directory; $QK is the
 //           tool, and `quillon` (the launcher) is on PATH
 //   stdout, stderr, status   what it must print and return (a missing file means empty / 0)
+//   fixtures  optional; lines "NAME DEST": tests/fixtures/NAME is copied to DEST in the copy
+//             of the case, so cases share their trees
 // Set UPDATE_GOLDEN=1 to rewrite the expectations from what the tool does now.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "support.hpp"
 
@@ -20,6 +23,17 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kCases = fs::path(QK_SOURCE_DIR) / "tests" / "cli";
+const fs::path kFixtures = fs::path(QK_SOURCE_DIR) / "tests" / "fixtures";
+
+void copy_fixtures(const fs::path& dir, const fs::path& work) {
+  std::istringstream lines(support::slurp((dir / "fixtures").string()));
+  std::string name, dest;
+  while (lines >> name >> dest) {
+    const fs::path to = work / dest;
+    if (fs::is_directory(kFixtures / name)) fs::create_directories(to);
+    fs::copy(kFixtures / name, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  }
+}
 
 std::vector<std::string> case_names() {
   std::vector<std::string> names;
@@ -83,6 +97,7 @@ TEST_P(CliCase, MatchesGolden) {
   support::TempDir scratch;
   const fs::path work = fs::path(scratch.path()) / "case";
   fs::copy(dir, work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  copy_fixtures(dir, work);
   const std::string command = support::slurp((dir / "cmd").string());
   const Outcome got = run_case(work, command, scratch.path());
 

@@ -1,3 +1,0 @@
-pub fn run(args: &[String]) -> i32 {
-    args.len() as i32
-}

@@ -1,5 +1,0 @@
-package b
-
-func ParseConfig(path string) (Config, error) {
-	return Config{}, nil
-}

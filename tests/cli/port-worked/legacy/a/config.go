@@ -1,5 +1,0 @@
-package a
-
-func ParseConfig(path string) (Config, error) {
-	return Config{}, nil
-}

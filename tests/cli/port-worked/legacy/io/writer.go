@@ -1,7 +1,0 @@
-package io
-
-func Flush() {}
-
-func flushAll() {
-	Flush()
-}

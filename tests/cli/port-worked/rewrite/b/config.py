@@ -1,2 +1,0 @@
-def parse_config(path):
-    return {}

@@ -1,6 +1,0 @@
-def open(name):
-    return None
-
-
-def close(f):
-    pass
