@@ -243,6 +243,34 @@ inline std::size_t nesting_depth(std::string_view s) {
   return deepest;
 }
 
+/// Name normalisation done by the rule's four steps, one after the other, on Unicode scalar
+/// values throughout (no shortcut for ASCII names).
+inline std::string reference_normalise(std::string_view name) {
+  std::vector<char32_t> chars;
+  for (std::size_t pos = 0; pos < name.size();) chars.push_back(text::decode(name, pos));
+  std::string out;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    const char32_t c = chars[i];
+    if (!text::is_uppercase(c)) {
+      text::append_utf8(out, c);
+      continue;
+    }
+    if (i > 0) {
+      const char32_t prev = chars[i - 1];
+      const bool next_lower = i + 1 < chars.size() && text::is_lowercase(chars[i + 1]);
+      if (text::is_lowercase(prev) || (prev >= '0' && prev <= '9') ||
+          (text::is_uppercase(prev) && next_lower)) {
+        out += '_';
+      }
+    }
+    out += text::to_lower(c);
+  }
+  while (out.find("__") != std::string::npos) out = text::replace_all(out, "__", "_");
+  const std::size_t first = out.find_first_not_of('_');
+  out = first == std::string::npos ? "" : out.substr(first, out.find_last_not_of('_') - first + 1);
+  return text::to_lower(out);
+}
+
 /// The eleven replacements of token-text tidying, done the plain way: every non-overlapping
 /// occurrence from the left, one replacement after the other.
 inline std::string reference_tidy(std::string_view input) {
@@ -590,15 +618,18 @@ inline Finding check_decl(std::string_view data) {
   return {};
 }
 
-/// Name normalisation: the result is UTF-8, lowercase, free of "__" and of '_' at either end,
-/// empty only for a name made of '_' alone, and normalising it again changes nothing (unless it
-/// keeps an uppercase character that has no lowercase form, where the rule itself is not
-/// idempotent: "A\U0001D400" gives "a\U0001D400", which gives "a_\U0001D400").
+/// Name normalisation: the result is what the rule's steps give, UTF-8, lowercase, free of "__" and
+/// of '_' at either end, empty only for a name made of '_' alone, and normalising it again changes
+/// nothing (unless it keeps an uppercase character that has no lowercase form, where the rule
+/// itself is not idempotent: "A\U0001D400" gives "a\U0001D400", which gives "a_\U0001D400").
 inline Finding check_normalise(std::string_view data) {
   if (!text::is_utf8(data)) return {};  // names come from UTF-8 text
   const std::string norm = port::normalise_name(data);
   const std::string where =
       "normalise_name(" + detail::quoted(data) + ") = " + detail::quoted(norm);
+  if (const std::string want = detail::reference_normalise(data); norm != want) {
+    return where + " instead of " + detail::quoted(want);
+  }
   if (!text::is_utf8(norm)) return where + ": not UTF-8";
   if (norm.find("__") != std::string::npos) return where + ": holds \"__\"";
   if (norm.starts_with('_') || norm.ends_with('_')) return where + ": '_' at an end";
