@@ -341,6 +341,9 @@ inline Finding check_tokens(const rust::TokenBuffer& buf) {
         if (t.detail == 0 || kPunct.find(t.punct()) == std::string_view::npos) {
           return "token " + std::to_string(i) + " is punctuation outside the fixed set";
         }
+        if (buf.text(i) != std::string_view(&kPunct[kPunct.find(t.punct())], 1)) {
+          return "the text of punctuation token " + std::to_string(i) + " is not its character";
+        }
         break;
       case rust::TokenKind::Ident:
       case rust::TokenKind::Literal:

@@ -91,9 +91,9 @@ TEST(KeystoneRead, NumbersTooLargeForADouble) {
   }
 }
 
-// TokenBuffer::text gives a punctuation token its character. Disabled while it throws
-// std::out_of_range instead (its table of characters is an empty string_view); enable once mended.
-TEST(TokenText, DISABLED_PunctuationIsItsCharacter) {
+// TokenBuffer::text gives a punctuation token its character (it once threw std::out_of_range:
+// its table of characters was an empty string_view).
+TEST(TokenText, PunctuationIsItsCharacter) {
   const std::string source =
       fsys::read_file(QK_SOURCE_DIR "/fuzz/regressions/lex/text-of-punctuation.rs").value_or("");
   const auto lexed = rust::lex(source);
