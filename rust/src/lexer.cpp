@@ -64,13 +64,17 @@ class Lexer {
   std::size_t block_comment(std::size_t i) const;
   std::size_t line_end(std::size_t i) const;
 
+  // The three families of quoted literals differ in the escapes and characters they allow:
+  // Str ("..." and '.'), Byte (b"..." and b'.': ASCII only, byte escapes) and C (c"...": no NUL).
+  enum class Quoted { Str, Byte, C };
+  static bool forbidden(unsigned char b, Quoted q) {
+    return (q == Quoted::Byte && b >= 0x80) || (q == Quoted::C && b == 0);
+  }
   std::size_t backslash_u(std::size_t i, char32_t& value) const;
+  std::size_t escape(std::size_t i, Quoted q) const;
   std::size_t trailing_backslash(std::size_t i, int last) const;
-  std::size_t cooked_string(std::size_t i) const;
-  std::size_t cooked_byte_string(std::size_t i) const;
-  std::size_t cooked_c_string(std::size_t i) const;
-  enum class RawMode { Str, Byte, C };
-  std::size_t raw_string(std::size_t i, RawMode mode) const;
+  std::size_t cooked_string(std::size_t i, Quoted q) const;
+  std::size_t raw_string(std::size_t i, Quoted q) const;
   std::size_t byte_literal(std::size_t i) const;
   std::size_t char_literal(std::size_t i) const;
   std::size_t float_digits(std::size_t i) const;
@@ -256,6 +260,38 @@ std::size_t Lexer::backslash_u(std::size_t i, char32_t& value) const {
   return kReject;
 }
 
+// An escape from its backslash, one that a literal of family `q` allows: \x with two hex digits
+// (the first octal for Str, not both zero for C), \u{...} (not for Byte, not zero for C), or one
+// of \n \r \t \\ \' \" and \0 (not for C).
+std::size_t Lexer::escape(std::size_t i, Quoted q) const {
+  switch (at(i + 1)) {
+    case 'x': {
+      const int hi = at(i + 2);
+      const int lo = at(i + 3);
+      if (!(q == Quoted::Str ? octal(hi) : has(hi, kHex)) || !has(lo, kHex)) return kReject;
+      if (q == Quoted::C && hi == '0' && lo == '0') return kReject;
+      return i + 4;
+    }
+    case 'u': {
+      if (q == Quoted::Byte) return kReject;
+      char32_t value = 0;
+      const std::size_t e = backslash_u(i + 2, value);
+      return q == Quoted::C && value == 0 ? kReject : e;
+    }
+    case '0':
+      return q == Quoted::C ? kReject : i + 2;
+    case 'n':
+    case 'r':
+    case 't':
+    case '\\':
+    case '\'':
+    case '"':
+      return i + 2;
+    default:
+      return kReject;
+  }
+}
+
 // After a backslash and line break inside a string: the white space that follows is skipped; a
 // carriage return must be followed by a line feed.
 std::size_t Lexer::trailing_backslash(std::size_t i, int last) const {
@@ -275,8 +311,8 @@ std::size_t Lexer::trailing_backslash(std::size_t i, int last) const {
   }
 }
 
-// "..." from just past the opening quote.
-std::size_t Lexer::cooked_string(std::size_t i) const {
+// "...", b"..." or c"..." from just past the opening quote.
+std::size_t Lexer::cooked_string(std::size_t i, Quoted q) const {
   while (i < n_) {
     const unsigned char b = s_[i];
     if (b == '"') return literal_suffix(i + 1);
@@ -287,126 +323,11 @@ std::size_t Lexer::cooked_string(std::size_t i) const {
     }
     if (b == '\\') {
       const int c = at(i + 1);
-      switch (c) {
-        case 'x':
-          if (!octal(at(i + 2)) || !has(at(i + 3), kHex)) return kReject;
-          i += 4;
-          break;
-        case 'n':
-        case 'r':
-        case 't':
-        case '\\':
-        case '\'':
-        case '"':
-        case '0':
-          i += 2;
-          break;
-        case 'u': {
-          char32_t value = 0;
-          i = backslash_u(i + 2, value);
-          if (i == kReject) return kReject;
-          break;
-        }
-        case '\n':
-        case '\r':
-          i = trailing_backslash(i + 2, c);
-          if (i == kReject) return kReject;
-          break;
-        default:
-          return kReject;
-      }
+      i = c == '\n' || c == '\r' ? trailing_backslash(i + 2, c) : escape(i, q);
+      if (i == kReject) return kReject;
       continue;
     }
-    ++i;
-  }
-  return kReject;
-}
-
-// b"..." from just past the opening quote: ASCII only, byte escapes.
-std::size_t Lexer::cooked_byte_string(std::size_t i) const {
-  while (i < n_) {
-    const unsigned char b = s_[i];
-    if (b == '"') return literal_suffix(i + 1);
-    if (b == '\r') {
-      if (at(i + 1) != '\n') return kReject;
-      i += 2;
-      continue;
-    }
-    if (b == '\\') {
-      const int c = at(i + 1);
-      switch (c) {
-        case 'x':
-          if (!has(at(i + 2), kHex) || !has(at(i + 3), kHex)) return kReject;
-          i += 4;
-          break;
-        case 'n':
-        case 'r':
-        case 't':
-        case '\\':
-        case '0':
-        case '\'':
-        case '"':
-          i += 2;
-          break;
-        case '\n':
-        case '\r':
-          i = trailing_backslash(i + 2, c);
-          if (i == kReject) return kReject;
-          break;
-        default:
-          return kReject;
-      }
-      continue;
-    }
-    if (b >= 0x80) return kReject;
-    ++i;
-  }
-  return kReject;
-}
-
-// c"..." from just past the opening quote: no NUL, written or escaped.
-std::size_t Lexer::cooked_c_string(std::size_t i) const {
-  while (i < n_) {
-    const unsigned char b = s_[i];
-    if (b == '"') return literal_suffix(i + 1);
-    if (b == '\r') {
-      if (at(i + 1) != '\n') return kReject;
-      i += 2;
-      continue;
-    }
-    if (b == '\\') {
-      const int c = at(i + 1);
-      switch (c) {
-        case 'x':
-          if (!has(at(i + 2), kHex) || !has(at(i + 3), kHex)) return kReject;
-          if (at(i + 2) == '0' && at(i + 3) == '0') return kReject;
-          i += 4;
-          break;
-        case 'n':
-        case 'r':
-        case 't':
-        case '\\':
-        case '\'':
-        case '"':
-          i += 2;
-          break;
-        case 'u': {
-          char32_t value = 0;
-          i = backslash_u(i + 2, value);
-          if (i == kReject || value == 0) return kReject;
-          break;
-        }
-        case '\n':
-        case '\r':
-          i = trailing_backslash(i + 2, c);
-          if (i == kReject) return kReject;
-          break;
-        default:
-          return kReject;
-      }
-      continue;
-    }
-    if (b == 0) return kReject;
+    if (forbidden(b, q)) return kReject;
     ++i;
   }
   return kReject;
@@ -414,7 +335,7 @@ std::size_t Lexer::cooked_c_string(std::size_t i) const {
 
 // A raw string from its first '#' or quote (just past r, br or cr): at most 255 hashes, closed
 // by a quote and as many hashes; a carriage return must be followed by a line feed.
-std::size_t Lexer::raw_string(std::size_t i, RawMode mode) const {
+std::size_t Lexer::raw_string(std::size_t i, Quoted q) const {
   std::size_t j = i;
   while (at(j) == '#') ++j;
   if (at(j) != '"' || j - i > 255) return kReject;
@@ -429,7 +350,7 @@ std::size_t Lexer::raw_string(std::size_t i, RawMode mode) const {
     } else if (b == '\r') {
       if (at(j + 1) != '\n') return kReject;
       ++j;
-    } else if ((mode == RawMode::Byte && b >= 0x80) || (mode == RawMode::C && b == 0)) {
+    } else if (forbidden(b, q)) {
       return kReject;
     }
     ++j;
@@ -441,30 +362,9 @@ std::size_t Lexer::raw_string(std::size_t i, RawMode mode) const {
 std::size_t Lexer::byte_literal(std::size_t i) const {
   std::size_t j = i + 2;
   const int b = at(j);
-  if (b == '\\') {
-    switch (at(j + 1)) {
-      case 'x':
-        if (!has(at(j + 2), kHex) || !has(at(j + 3), kHex)) return kReject;
-        j += 4;
-        break;
-      case 'n':
-      case 'r':
-      case 't':
-      case '\\':
-      case '0':
-      case '\'':
-      case '"':
-        j += 2;
-        break;
-      default:
-        return kReject;
-    }
-  } else if (b < 0) {
-    return kReject;
-  } else {
-    ++j;
-  }
-  if (at(j) != '\'') return kReject;
+  if (b < 0) return kReject;
+  j = b == '\\' ? escape(j, Quoted::Byte) : j + 1;
+  if (j == kReject || at(j) != '\'') return kReject;
   return literal_suffix(j + 1);
 }
 
@@ -473,29 +373,8 @@ std::size_t Lexer::char_literal(std::size_t i) const {
   std::size_t j = i + 1;
   if (j >= n_) return kReject;
   if (s_[j] == '\\') {
-    switch (at(j + 1)) {
-      case 'x':
-        if (!octal(at(j + 2)) || !has(at(j + 3), kHex)) return kReject;
-        j += 4;
-        break;
-      case 'u': {
-        char32_t value = 0;
-        j = backslash_u(j + 2, value);
-        if (j == kReject) return kReject;
-        break;
-      }
-      case 'n':
-      case 'r':
-      case 't':
-      case '\\':
-      case '0':
-      case '\'':
-      case '"':
-        j += 2;
-        break;
-      default:
-        return kReject;
-    }
+    j = escape(j, Quoted::Str);
+    if (j == kReject) return kReject;
   } else {
     std::size_t len = 1;
     char_at(j, len);
@@ -664,24 +543,24 @@ std::size_t Lexer::leaf(std::size_t i) {
   std::size_t e = kReject;
   switch (b) {
     case '"':
-      return push_literal(i, cooked_string(i + 1), LitKind::Str);
+      return push_literal(i, cooked_string(i + 1, Quoted::Str), LitKind::Str);
     case 'r':
-      e = push_literal(i, raw_string(i + 1, RawMode::Str), LitKind::RawStr);
+      e = push_literal(i, raw_string(i + 1, Quoted::Str), LitKind::RawStr);
       break;
     case 'b':
       if (at(i + 1) == '"') {
-        e = push_literal(i, cooked_byte_string(i + 2), LitKind::ByteStr);
+        e = push_literal(i, cooked_string(i + 2, Quoted::Byte), LitKind::ByteStr);
       } else if (at(i + 1) == 'r') {
-        e = push_literal(i, raw_string(i + 2, RawMode::Byte), LitKind::RawByteStr);
+        e = push_literal(i, raw_string(i + 2, Quoted::Byte), LitKind::RawByteStr);
       } else if (at(i + 1) == '\'') {
         e = push_literal(i, byte_literal(i), LitKind::Byte);
       }
       break;
     case 'c':
       if (at(i + 1) == '"') {
-        e = push_literal(i, cooked_c_string(i + 2), LitKind::CStr);
+        e = push_literal(i, cooked_string(i + 2, Quoted::C), LitKind::CStr);
       } else if (at(i + 1) == 'r') {
-        e = push_literal(i, raw_string(i + 2, RawMode::C), LitKind::RawCStr);
+        e = push_literal(i, raw_string(i + 2, Quoted::C), LitKind::RawCStr);
       }
       break;
     case '\'': {
