@@ -37,6 +37,10 @@ class Lexer {
 
   std::expected<TokenBuffer, LexError> run();
 
+  /// The position past the white space and ordinary comments at `i`: it stops at a doc comment
+  /// and at a block comment that does not close.
+  std::size_t skip_whitespace(std::size_t i) const;
+
  private:
   int at(std::size_t i) const { return i < n_ ? s_[i] : -1; }
   bool starts(std::size_t i, std::string_view lit) const {
@@ -60,7 +64,6 @@ class Lexer {
   }
   std::size_t word_break(std::size_t i) const;
 
-  std::size_t skip_whitespace(std::size_t i) const;
   std::size_t block_comment(std::size_t i) const;
   std::size_t line_end(std::size_t i) const;
 
@@ -692,70 +695,17 @@ std::expected<TokenBuffer, LexError> Lexer::run() {
   return TokenBuffer(text_, std::move(synthetic_), std::move(tokens_));
 }
 
-// White space and ordinary comments as the file parser skips them before deciding whether "#!"
-// opens an inner attribute.
-std::string_view skip_prelude_space(std::string_view s) {
-  while (!s.empty()) {
-    const auto b = static_cast<unsigned char>(s[0]);
-    if (b == '/') {
-      if (s.starts_with("//") && (!s.starts_with("///") || s.starts_with("////")) &&
-          !s.starts_with("//!")) {
-        const std::size_t nl = s.find('\n');
-        if (nl == std::string_view::npos) return {};
-        s.remove_prefix(nl + 1);
-        continue;
-      }
-      if (s.starts_with("/**/")) {
-        s.remove_prefix(4);
-        continue;
-      }
-      if (s.starts_with("/*") && (!s.starts_with("/**") || s.starts_with("/***")) &&
-          !s.starts_with("/*!")) {
-        std::size_t depth = 0;
-        std::size_t k = 0;
-        bool closed = false;
-        while (k + 1 < s.size()) {
-          if (s[k] == '/' && s[k + 1] == '*') {
-            ++depth;
-            ++k;
-          } else if (s[k] == '*' && s[k + 1] == '/') {
-            --depth;
-            if (depth == 0) {
-              s.remove_prefix(k + 2);
-              closed = true;
-              break;
-            }
-            ++k;
-          }
-          ++k;
-        }
-        if (!closed) return s;
-        continue;
-      }
-    }
-    if (b < 0x80) {
-      if ((kAscii[b] & lex_chars::kSpace) == 0) return s;
-      s.remove_prefix(1);
-      continue;
-    }
-    std::size_t len = 0;
-    const auto* u = reinterpret_cast<const unsigned char*>(s.data());
-    if (!lex_chars::is_whitespace_uni(lex_chars::decode(u, s.size(), 0, len))) return s;
-    s.remove_prefix(len);
-  }
-  return s;
-}
-
 }  // namespace
 
 std::string_view strip_file_prelude(std::string_view source) {
   if (source.starts_with(kBom)) source.remove_prefix(kBom.size());
-  if (source.starts_with("#!") && !skip_prelude_space(source.substr(2)).starts_with('[')) {
-    // The shebang line goes; its line feed stays.
-    const std::size_t nl = source.find('\n');
-    source = nl == std::string_view::npos ? source.substr(source.size()) : source.substr(nl);
-  }
-  return source;
+  if (!source.starts_with("#!")) return source;
+  // "#!" opens an inner attribute when '[' follows past white space and ordinary comments.
+  const std::string_view rest = source.substr(2);
+  if (rest.substr(Lexer(rest).skip_whitespace(0)).starts_with('[')) return source;
+  // The shebang line goes; its line feed stays.
+  const std::size_t nl = source.find('\n');
+  return nl == std::string_view::npos ? source.substr(source.size()) : source.substr(nl);
 }
 
 std::expected<TokenBuffer, LexError> lex(std::string_view source) { return Lexer(source).run(); }
