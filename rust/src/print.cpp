@@ -14,38 +14,16 @@ void print_tokens(const TokenBuffer& buffer, std::uint32_t first, std::uint32_t 
   for (std::uint32_t i = first; i < last; ++i) {
     const Token& t = tokens[i];
     if (t.kind == TokenKind::Close) {
-      switch (t.delim()) {
-        case Delim::Paren:
-          out += ')';
-          break;
-        case Delim::Bracket:
-          out += ']';
-          break;
-        case Delim::Brace:
-          out += t.partner + 1 == i ? "}" : " }";
-          break;
-        case Delim::None:
-          break;
-      }
+      if (t.delim() == Delim::Brace && t.partner + 1 != i) out += ' ';
+      out += close_char(t.delim());
       space = true;
       continue;
     }
     if (space) out += ' ';
     switch (t.kind) {
       case TokenKind::Open:
-        switch (t.delim()) {
-          case Delim::Paren:
-            out += '(';
-            break;
-          case Delim::Bracket:
-            out += '[';
-            break;
-          case Delim::Brace:
-            out += "{ ";
-            break;
-          case Delim::None:
-            break;
-        }
+        out += open_char(t.delim());
+        if (t.delim() == Delim::Brace) out += ' ';
         space = false;
         break;
       case TokenKind::Punct:

@@ -79,38 +79,15 @@ class Printer {
 
   void open(Delim d) {
     space();
-    switch (d) {
-      case Delim::Paren:
-        out_ += '(';
-        break;
-      case Delim::Bracket:
-        out_ += '[';
-        break;
-      case Delim::Brace:
-        out_ += "{ ";
-        break;
-      case Delim::None:
-        break;
-    }
+    out_ += open_char(d);
+    if (d == Delim::Brace) out_ += ' ';
     first_ = true;
     prev_joint_ = false;
   }
 
   void close(Delim d) {
-    switch (d) {
-      case Delim::Paren:
-        out_ += ')';
-        break;
-      case Delim::Bracket:
-        out_ += ']';
-        break;
-      case Delim::Brace:
-        if (!first_) out_ += ' ';
-        out_ += '}';
-        break;
-      case Delim::None:
-        break;
-    }
+    if (d == Delim::Brace && !first_) out_ += ' ';
+    out_ += close_char(d);
     first_ = false;
     prev_joint_ = false;
   }

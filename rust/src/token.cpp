@@ -17,14 +17,10 @@ std::string_view TokenBuffer::text(std::uint32_t i) const {
       static constexpr std::string_view kPunct(kChars, sizeof kChars - 1);
       return kPunct.substr(t.detail, 1);
     }
-    case TokenKind::Open: {
-      static constexpr std::string_view kOpen = "([{";
-      return t.delim() == Delim::None ? std::string_view() : kOpen.substr(t.detail, 1);
-    }
-    case TokenKind::Close: {
-      static constexpr std::string_view kClose = ")]}";
-      return t.delim() == Delim::None ? std::string_view() : kClose.substr(t.detail, 1);
-    }
+    case TokenKind::Open:
+      return open_char(t.delim());
+    case TokenKind::Close:
+      return close_char(t.delim());
   }
   return {};
 }

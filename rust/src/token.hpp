@@ -18,6 +18,14 @@ namespace rust {
 
 enum class Delim : std::uint8_t { Paren, Bracket, Brace, None };
 
+/// The character that opens or closes a group of delimiter `d`; none for Delim::None.
+inline std::string_view open_char(Delim d) {
+  return d == Delim::None ? std::string_view() : std::string_view("([{").substr(std::size_t(d), 1);
+}
+inline std::string_view close_char(Delim d) {
+  return d == Delim::None ? std::string_view() : std::string_view(")]}").substr(std::size_t(d), 1);
+}
+
 enum class TokenKind : std::uint8_t {
   Ident,    // identifier or keyword (raw flag for r#name); also the name after a lifetime's quote
   Punct,    // one punctuation character: ~ ! # $ % ^ & * - = + | ; : , < . > / ? @ '
