@@ -2671,44 +2671,11 @@ class Parser {
     return leave(saved);
   }
 
-  // The decimal value of an unsuffixed integer literal used as a tuple index.
-  static bool index_value(std::string_view t, std::uint32_t& value) {
-    unsigned base = 10;
-    std::size_t i = 0;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'o' || t[1] == 'b')) {
-      base = t[1] == 'x' ? 16 : t[1] == 'o' ? 8 : 2;
-      i = 2;
-    }
-    std::uint64_t v = 0;
-    bool digits = false;
-    for (; i < t.size(); ++i) {
-      const char c = t[i];
-      if (c == '_') continue;
-      unsigned d;
-      if (c >= '0' && c <= '9') {
-        d = static_cast<unsigned>(c - '0');
-      } else if (base == 16 && c >= 'a' && c <= 'f') {
-        d = static_cast<unsigned>(c - 'a' + 10);
-      } else if (base == 16 && c >= 'A' && c <= 'F') {
-        d = static_cast<unsigned>(c - 'A' + 10);
-      } else {
-        return false;  // a suffix, or an exponent
-      }
-      if (d >= base) return false;
-      v = v * base + d;
-      if (v > 0xffffffffu) return false;
-      digits = true;
-    }
-    if (!digits) return false;
-    value = static_cast<std::uint32_t>(v);
-    return true;
-  }
-
   bool index_member() {
     if (!literal(pos_) || tok_[pos_].lit() != LitKind::Integer) return false;
     std::uint32_t v;
     const std::string_view t = text(pos_);
-    if (!index_value(t, v)) return false;
+    if (!tuple_index_value(t, v)) return false;
     if (t != std::to_string(v)) edit(pos_, pos_ + 1, EditKind::IndexValue);
     ++pos_;
     return true;
@@ -2729,7 +2696,7 @@ class Parser {
         if (!((c >= '0' && c <= '9') || c == '_')) return false;
       }
       std::uint32_t v;
-      if (!index_value(part, v)) return false;
+      if (!tuple_index_value(part, v)) return false;
       if (dot == std::string_view::npos) break;
       start = dot + 1;
     }

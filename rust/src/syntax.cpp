@@ -1,5 +1,5 @@
-// Small queries on a parsed file: displayed identifiers, single-identifier paths, and the value
-// of a string literal.
+// Small queries on a parsed file: displayed identifiers, single-identifier paths, the value of a
+// tuple index and of a string literal.
 #include "syntax.hpp"
 
 #include <cstdint>
@@ -46,6 +46,28 @@ bool File::path_is_ident(TokenRange range, std::string_view name) const {
   if (range.last != range.first + 1) return false;
   const Token& t = tokens[range.first];
   return t.kind == TokenKind::Ident && !t.raw() && tokens.text(range.first) == name;
+}
+
+bool tuple_index_value(std::string_view t, std::uint32_t& value) {
+  unsigned base = 10;
+  std::size_t i = 0;
+  if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'o' || t[1] == 'b')) {
+    base = t[1] == 'x' ? 16 : t[1] == 'o' ? 8 : 2;
+    i = 2;
+  }
+  std::uint64_t v = 0;
+  bool digits = false;
+  for (; i < t.size(); ++i) {
+    if (t[i] == '_') continue;
+    const int d = hex_digit(t[i]);
+    if (d < 0 || static_cast<unsigned>(d) >= base) return false;  // a suffix, an exponent
+    v = v * base + static_cast<unsigned>(d);
+    if (v > 0xffffffffu) return false;
+    digits = true;
+  }
+  if (!digits) return false;
+  value = static_cast<std::uint32_t>(v);
+  return true;
 }
 
 bool string_literal_value(std::string_view s, std::string& value) {

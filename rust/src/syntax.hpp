@@ -194,6 +194,10 @@ void print_syntax(const File& file, TokenRange range, std::string& out);
 /// statement on (the inner attributes at the head of the body are left out).
 void print_body(const File& file, const Item& fn, std::string& out);
 
+/// The value of an integer literal used as a tuple index: decimal, hexadecimal, octal or binary
+/// digits with underscores, no suffix, at most 2^32 - 1. False for any other text.
+bool tuple_index_value(std::string_view literal, std::uint32_t& value);
+
 /// The value of a string literal token (`"..."` or a raw string): escapes resolved, a line end
 /// written as CR LF read as LF. False when the token is not such a literal.
 bool string_literal_value(std::string_view literal, std::string& value);

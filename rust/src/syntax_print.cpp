@@ -97,22 +97,10 @@ class Printer {
     if (!first_ && !prev_joint_) out_ += ' ';
   }
 
+  // The decimal form of a tuple index (the parser checked that it has a value).
   static std::string decimal(std::string_view t) {
-    unsigned base = 10;
-    std::size_t i = 0;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'o' || t[1] == 'b')) {
-      base = t[1] == 'x' ? 16 : t[1] == 'o' ? 8 : 2;
-      i = 2;
-    }
-    std::uint64_t v = 0;
-    for (; i < t.size(); ++i) {
-      const char c = t[i];
-      if (c == '_') continue;
-      unsigned d = c >= 'a'   ? static_cast<unsigned>(c - 'a' + 10)
-                   : c >= 'A' ? static_cast<unsigned>(c - 'A' + 10)
-                              : static_cast<unsigned>(c - '0');
-      v = v * base + d;
-    }
+    std::uint32_t v = 0;
+    tuple_index_value(t, v);
     return std::to_string(v);
   }
 
