@@ -267,11 +267,7 @@ class Parser {
     f_.attr_first = static_cast<std::uint32_t>(f_.attrs.size());
     if (!parse_inner_attrs(true)) return false;
     f_.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - f_.attr_first;
-    const std::size_t base = list_.size();
-    while (pos_ < end_) {
-      if (!parse_item()) return false;
-    }
-    close_list(base, f_.root_first, f_.root_count);
+    if (!item_list(&Parser::parse_item, f_.root_first, f_.root_count)) return false;
     apply_verbatim();
     return true;
   }
@@ -401,6 +397,32 @@ class Parser {
   void record_item(const Item& item) {
     list_.push_back(static_cast<std::uint32_t>(f_.items.size()));
     f_.items.push_back(item);
+  }
+  // Runs `parse` with the recording of items and of their attributes switched off.
+  template <typename F>
+  bool unrecorded(F parse) {
+    const bool saved = record_;
+    record_ = false;
+    const bool ok = parse();
+    record_ = saved;
+    return ok;
+  }
+  // Items read by `item` up to the end of the current group; the recorded ones are listed in
+  // `first`/`count`.
+  bool item_list(bool (Parser::*item)(), std::uint32_t& first, std::uint32_t& count) {
+    const std::size_t base = list_.size();
+    while (!at_end()) {
+      if (!(this->*item)()) return false;
+    }
+    if (record_) close_list(base, first, count);
+    return true;
+  }
+  // `{ #![inner] items }` of an impl, a trait or an extern block: the recorded items become the
+  // children of `owner`; the inner attributes are not recorded.
+  bool item_block(bool (Parser::*item)(), Item& owner) {
+    std::uint32_t saved;
+    if (!enter(Delim::Brace, saved) || !parse_inner_attrs(false)) return false;
+    return item_list(item, owner.child_first, owner.child_count) && leave(saved);
   }
 
   // Nesting guard: too deep a nesting is a syntax error, never a stack overflow.
@@ -1432,7 +1454,7 @@ class Parser {
       }
       if (open(k, Delim::Brace) || (str_literal(k) && open(k + 1, Delim::Brace))) {
         if (!inherited) return false;
-        if (!foreign_mod()) return false;
+        if (!foreign_mod(it)) return false;
         return finish(ItemKind::ForeignMod);
       }
       return false;
@@ -1503,7 +1525,7 @@ class Parser {
       }
       if (kw(k, kExtern)) {
         if (!inherited) return false;
-        if (!foreign_mod()) return false;
+        if (!foreign_mod(it)) return false;
         return finish(ItemKind::ForeignMod);
       }
       if (kw(k, kMod)) {
@@ -1566,11 +1588,7 @@ class Parser {
       ++pos_;
       it.ident = pos_++;
       if (!generics() || !where_clause()) return false;
-      const bool saved_record = record_;
-      record_ = false;
-      const bool ok = named_fields();
-      record_ = saved_record;
-      if (!ok) return false;
+      if (!unrecorded([&] { return named_fields(); })) return false;
       return finish(ItemKind::Union);
     }
     if (kw(ahead, kTrait)) {
@@ -1594,7 +1612,7 @@ class Parser {
         return finish(ItemKind::TraitAlias);
       }
       if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
-      if (!trait_rest(anchor)) return false;
+      if (!trait_rest(it, anchor)) return false;
       return finish(ItemKind::Trait);
     }
     if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
@@ -1661,28 +1679,14 @@ class Parser {
     it.has_body = true;
     if (!parse_inner_attrs(record_)) return false;
     attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
-    const std::size_t base = list_.size();
-    while (!at_end()) {
-      if (!parse_item()) return false;
-    }
-    if (record_) close_list(base, it.child_first, it.child_count);
-    return leave(saved);
+    return item_list(&Parser::parse_item, it.child_first, it.child_count) && leave(saved);
   }
 
-  bool foreign_mod() {
+  bool foreign_mod(Item& it) {
     eat_kw(kUnsafe);
     if (!expect_kw(kExtern)) return false;
     if (str_literal(pos_)) ++pos_;
-    std::uint32_t saved;
-    if (!enter(Delim::Brace, saved)) return false;
-    if (!parse_inner_attrs(false)) return false;
-    const bool saved_record = record_;
-    record_ = false;
-    while (!at_end()) {
-      if (!foreign_item()) return false;
-    }
-    record_ = saved_record;
-    return leave(saved);
+    return unrecorded([&] { return item_block(&Parser::foreign_item, it); });
   }
 
   bool foreign_item() {
@@ -1788,11 +1792,7 @@ class Parser {
         const std::uint32_t begin = pos_;
         const Snapshot snap = snapshot();
         ++pos_;
-        const bool saved_record = record_;
-        record_ = false;
-        const bool ok = named_fields();
-        record_ = saved_record;
-        if (!ok) return false;
+        if (!unrecorded([&] { return named_fields(); })) return false;
         verbatim(begin, snap);
       } else if (!type(true)) {
         return false;
@@ -1830,12 +1830,8 @@ class Parser {
       }
       if (punct(pos_, '=')) {
         ++pos_;
-        const bool saved_record = record_;
-        record_ = false;
         Ex e;
-        const bool ok = expr(true, e);
-        record_ = saved_record;
-        if (!ok) return false;
+        if (!unrecorded([&] { return expr(true, e); })) return false;
       }
       if (at_end()) break;
       if (!expect_punct(',')) return false;
@@ -1852,10 +1848,10 @@ class Parser {
     if (!ident(pos_)) return false;
     it.ident = pos_++;
     if (!generics()) return false;
-    return trait_rest(generics_end_);
+    return trait_rest(it, generics_end_);
   }
 
-  bool trait_rest(std::uint32_t anchor) {
+  bool trait_rest(Item& it, std::uint32_t anchor) {
     if (punct(pos_, ':')) {
       const std::uint32_t colon = pos_++;
       bool any = false;
@@ -1870,16 +1866,7 @@ class Parser {
       if (!any) edit(colon, colon + 1, EditKind::Delete);
     }
     if (!where_clause(anchor)) return false;
-    std::uint32_t saved;
-    if (!enter(Delim::Brace, saved)) return false;
-    if (!parse_inner_attrs(false)) return false;
-    const bool saved_record = record_;
-    record_ = false;
-    while (!at_end()) {
-      if (!trait_item()) return false;
-    }
-    record_ = saved_record;
-    return leave(saved);
+    return unrecorded([&] { return item_block(&Parser::trait_item, it); });
   }
 
   bool trait_item() {
@@ -1982,16 +1969,7 @@ class Parser {
     } else if (polarity) {
       verbatim(ty_begin, ty_snap);
     }
-    if (!where_clause(anchor)) return false;
-    std::uint32_t saved;
-    if (!enter(Delim::Brace, saved)) return false;
-    if (!parse_inner_attrs(false)) return false;
-    const std::size_t base = list_.size();
-    while (!at_end()) {
-      if (!impl_item()) return false;
-    }
-    if (record_) close_list(base, it.child_first, it.child_count);
-    if (!leave(saved)) return false;
+    if (!where_clause(anchor) || !item_block(&Parser::impl_item, it)) return false;
     verb = has_vis || is_const || missing_trait;
     return true;
   }
@@ -2146,18 +2124,16 @@ class Parser {
   bool block_within() {
     Nest nest(*this);
     if (!nest.ok) return false;
-    const bool saved_record = record_;
-    record_ = false;
-    for (;;) {
-      while (punct(pos_, ';')) ++pos_;
-      if (at_end()) break;
-      bool requires_semi = false;
-      if (!stmt(requires_semi)) return false;
-      if (at_end()) break;
-      if (requires_semi) return false;
-    }
-    record_ = saved_record;
-    return true;
+    return unrecorded([&] {
+      for (;;) {
+        while (punct(pos_, ';')) ++pos_;
+        if (at_end()) return true;
+        bool requires_semi = false;
+        if (!stmt(requires_semi)) return false;
+        if (at_end()) return true;
+        if (requires_semi) return false;
+      }
+    });
   }
 
   // A plain block `{ stmts }` (no inner attributes).
