@@ -460,6 +460,24 @@ class Parser {
     return true;
   }
 
+  // Elements read by `element`, separated by commas (a trailing one allowed), up to the end of
+  // the current group.
+  template <typename F>
+  bool comma_list(F element) {
+    while (!at_end()) {
+      if (!element()) return false;
+      if (at_end()) break;
+      if (!expect_punct(',')) return false;
+    }
+    return true;
+  }
+  // A group of delimiter `d` holding such a list.
+  template <typename F>
+  bool comma_group(Delim d, F element) {
+    std::uint32_t saved;
+    return enter(d, saved) && comma_list(element) && leave(saved);
+  }
+
   bool expect_punct(char c) {
     if (!punct(pos_, c)) return false;
     ++pos_;
@@ -1005,15 +1023,7 @@ class Parser {
 
   // `(A, B) -> C` of `Fn(A, B) -> C`.
   bool parenthesized_args() {
-    std::uint32_t saved;
-    if (!enter(Delim::Paren, saved)) return false;
-    while (!at_end()) {
-      if (!type(true)) return false;
-      if (at_end()) break;
-      if (!expect_punct(',')) return false;
-    }
-    if (!leave(saved)) return false;
-    return return_type(false);
+    return comma_group(Delim::Paren, [&] { return type(true); }) && return_type(false);
   }
 
   // Bounds of `impl`, `dyn` and bare trait objects: at least one trait among them.
@@ -1097,12 +1107,7 @@ class Parser {
       if (!type(true, &first)) return false;
       if (punct(pos_, ',')) {
         ++pos_;
-        while (!at_end()) {
-          if (!type(true)) return false;
-          if (at_end()) break;
-          if (!expect_punct(',')) return false;
-        }
-        return leave(saved);
+        return comma_list([&] { return type(true); }) && leave(saved);
       }
       if (!leave(saved)) return false;
       if (allow_plus && punct(pos_, '+') && ((first.path && !first.qself) || first.bare_object)) {
@@ -1778,9 +1783,7 @@ class Parser {
   }
 
   bool named_fields() {
-    std::uint32_t saved;
-    if (!enter(Delim::Brace, saved)) return false;
-    while (!at_end()) {
+    return comma_group(Delim::Brace, [&] {
       if (!parse_outer_attrs(record_)) return false;
       Visibility v;
       if (!visibility(v)) return false;
@@ -1794,32 +1797,21 @@ class Parser {
         ++pos_;
         if (!unrecorded([&] { return named_fields(); })) return false;
         verbatim(begin, snap);
-      } else if (!type(true)) {
-        return false;
+        return true;
       }
-      if (at_end()) break;
-      if (!expect_punct(',')) return false;
-    }
-    return leave(saved);
+      return type(true);
+    });
   }
 
   bool unnamed_fields() {
-    std::uint32_t saved;
-    if (!enter(Delim::Paren, saved)) return false;
-    while (!at_end()) {
-      if (!parse_outer_attrs(record_)) return false;
+    return comma_group(Delim::Paren, [&] {
       Visibility v;
-      if (!visibility(v) || !type(true)) return false;
-      if (at_end()) break;
-      if (!expect_punct(',')) return false;
-    }
-    return leave(saved);
+      return parse_outer_attrs(record_) && visibility(v) && type(true);
+    });
   }
 
   bool enum_body() {
-    std::uint32_t saved;
-    if (!enter(Delim::Brace, saved)) return false;
-    while (!at_end()) {
+    return comma_group(Delim::Brace, [&] {
       if (!parse_outer_attrs(record_)) return false;
       Visibility v;
       if (!visibility(v) || !expect_ident()) return false;
@@ -1833,10 +1825,8 @@ class Parser {
         Ex e;
         if (!unrecorded([&] { return expr(true, e); })) return false;
       }
-      if (at_end()) break;
-      if (!expect_punct(',')) return false;
-    }
-    return leave(saved);
+      return true;
+    });
   }
 
   // `unsafe? auto? trait Name<..> ...` (for the forms that start with unsafe or auto).
@@ -2082,27 +2072,20 @@ class Parser {
       ++pos_;
       t.kind = UseKind::Glob;
     } else if (open(pos_, Delim::Brace)) {
-      std::uint32_t saved;
-      enter(Delim::Brace, saved);
       t.kind = UseKind::Group;
       bool any_root = false;
       const std::size_t base = use_stack_.size();
-      while (!at_end()) {
-        bool this_root = false;
-        if (allow_root && colon2(pos_)) {
-          eat_op2(':', ':');
-          this_root = true;
-        }
+      const bool ok = comma_group(Delim::Brace, [&] {
+        const bool this_root = allow_root && eat_op2(':', ':');
         any_root |= this_root;
         bool sub_none = false;
         std::uint32_t child = 0;
         if (!use_tree(allow_root && !this_root, sub_none, child)) return false;
         if (sub_none) any_root = true;
         if (!any_root) use_stack_.push_back(child);
-        if (at_end()) break;
-        if (!expect_punct(',')) return false;
-      }
-      if (!leave(saved)) return false;
+        return true;
+      });
+      if (!ok) return false;
       if (any_root) none = true;
       t.child = static_cast<std::uint32_t>(f_.use_lists.size());
       t.count = static_cast<std::uint32_t>(use_stack_.size() - base);
@@ -2636,15 +2619,10 @@ class Parser {
   }
 
   [[gnu::noinline]] bool call_args() {
-    std::uint32_t saved;
-    if (!enter(Delim::Paren, saved)) return false;
-    while (!at_end()) {
+    return comma_group(Delim::Paren, [&] {
       Ex arg;
-      if (!expr(true, arg)) return false;
-      if (at_end()) break;
-      if (!expect_punct(',')) return false;
-    }
-    return leave(saved);
+      return expr(true, arg);
+    });
   }
 
   bool index_member() {
@@ -2749,15 +2727,10 @@ class Parser {
   }
 
   [[gnu::noinline]] bool paren_or_tuple() {
-    std::uint32_t saved;
-    enter(Delim::Paren, saved);
-    while (!at_end()) {
+    return comma_group(Delim::Paren, [&] {
       Ex e;
-      if (!expr(true, e)) return false;
-      if (at_end()) break;
-      if (!expect_punct(',')) return false;
-    }
-    return leave(saved);
+      return expr(true, e);
+    });
   }
 
   [[gnu::noinline]] bool break_expr(bool allow_struct) {
@@ -3074,14 +3047,7 @@ class Parser {
       return pat_single();
     }
     if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
-      std::uint32_t saved;
-      enter(tok_[pos_].delim(), saved);
-      while (!at_end()) {
-        if (!pat_multi(true)) return false;
-        if (at_end()) break;
-        if (!expect_punct(',')) return false;
-      }
-      return leave(saved);
+      return comma_group(tok_[pos_].delim(), [&] { return pat_multi(true); });
     }
     if (dot2(pos_) && !op3(pos_, '.', '.', '.')) {
       Limits limits;
@@ -3140,14 +3106,7 @@ class Parser {
     }
     if (open(pos_, Delim::Brace)) return pat_struct();
     if (open(pos_, Delim::Paren)) {
-      std::uint32_t saved;
-      enter(Delim::Paren, saved);
-      while (!at_end()) {
-        if (!pat_multi(true)) return false;
-        if (at_end()) break;
-        if (!expect_punct(',')) return false;
-      }
-      return leave(saved);
+      return comma_group(Delim::Paren, [&] { return pat_multi(true); });
     }
     if (dot2(pos_)) {
       Limits limits;
