@@ -478,6 +478,18 @@ class Parser {
     return enter(d, saved) && comma_list(element) && leave(saved);
   }
 
+  // Elements read by `element` and joined by `sep` (a trailing one allowed), from here up to a
+  // token where `stop` holds or an element that no `sep` follows.
+  template <typename Stop, typename F>
+  bool separated(char sep, Stop stop, F element) {
+    for (;;) {
+      if (stop()) return true;
+      if (!element()) return false;
+      if (!punct(pos_, sep)) return true;
+      ++pos_;
+    }
+  }
+
   bool expect_punct(char c) {
     if (!punct(pos_, c)) return false;
     ++pos_;
@@ -682,13 +694,7 @@ class Parser {
             }
           } else if (punct(pos_, ':')) {
             ++pos_;
-            for (;;) {
-              if (punct(pos_, ',') || punct(pos_, '>')) break;
-              Bound b;
-              if (!bound(false, true, b)) return false;
-              if (!punct(pos_, '+')) break;
-              ++pos_;
-            }
+            if (!plus_bounds([&] { return punct(pos_, ',') || punct(pos_, '>'); })) return false;
           }
         }
       }
@@ -785,15 +791,9 @@ class Parser {
         pos_ += 2;
         if (punct(pos_, ':')) {
           const std::uint32_t colon = pos_++;
-          bool any = false;
-          for (;;) {
-            if (punct(pos_, ',') || punct(pos_, '>')) break;
-            if (!eat_lifetime()) return false;
-            any = true;
-            if (!punct(pos_, '+')) break;
-            ++pos_;
-          }
-          if (!any) edit(colon, colon + 1, EditKind::Delete);
+          const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
+          if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
+          if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
         }
       } else if (ident(pos_)) {
         ++pos_;
@@ -836,16 +836,10 @@ class Parser {
   bool type_param_rest() {
     if (punct(pos_, ':')) {
       const std::uint32_t colon = pos_++;
-      bool any = false;
-      for (;;) {
-        if (punct(pos_, ',') || punct(pos_, '>') || punct(pos_, '=')) break;
-        Bound b;
-        if (!bound(false, true, b)) return false;
-        any = true;
-        if (!punct(pos_, '+')) break;
-        ++pos_;
+      if (!plus_bounds([&] { return punct(pos_, ',') || punct(pos_, '>') || punct(pos_, '='); })) {
+        return false;
       }
-      if (!any) edit(colon, colon + 1, EditKind::Delete);
+      if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
     }
     if (punct(pos_, '=')) {
       ++pos_;
@@ -879,51 +873,29 @@ class Parser {
     return true;
   }
 
+  // Whether the token at pos_ ends a where clause or one of its predicates.
+  bool where_ends() const {
+    return at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
+           (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=');
+  }
+
   bool where_tail() {
     const std::uint32_t where = pos_++;
-    bool any = false;
-    for (;;) {
-      if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
-          (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=')) {
-        break;
-      }
-      if (!where_predicate()) return false;
-      any = true;
-      if (!punct(pos_, ',')) break;
-      ++pos_;
-    }
-    if (!any) edit(where, where + 1, EditKind::Delete);
+    const auto stop = [&] { return where_ends(); };
+    if (!separated(',', stop, [&] { return where_predicate(); })) return false;
+    if (pos_ == where + 1) edit(where, where + 1, EditKind::Delete);
     return true;
   }
 
   bool where_predicate() {
     if (lifetime(pos_) && punct(pos_ + 2, ':')) {
       pos_ += 3;
-      for (;;) {
-        if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
-            punct(pos_, ':') || punct(pos_, '=')) {
-          break;
-        }
-        if (!eat_lifetime()) return false;
-        if (!punct(pos_, '+')) break;
-        ++pos_;
-      }
-      return true;
+      const auto stop = [&] { return where_ends() || punct(pos_, ':'); };
+      return separated('+', stop, [&] { return eat_lifetime(); });
     }
     if (kw(pos_, kFor) && !bound_lifetimes()) return false;
-    if (!type(true)) return false;
-    if (!expect_punct(':')) return false;
-    for (;;) {
-      if (at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
-          (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=')) {
-        break;
-      }
-      Bound b;
-      if (!bound(false, true, b)) return false;
-      if (!punct(pos_, '+')) break;
-      ++pos_;
-    }
-    return true;
+    if (!type(true) || !expect_punct(':')) return false;
+    return plus_bounds([&] { return where_ends(); });
   }
 
   // -------------------------------------------------------------------------------------------
@@ -979,6 +951,15 @@ class Parser {
       out = Bound::Trait;
     }
     return true;
+  }
+
+  // Bounds joined by `+` (see `separated`).
+  template <typename Stop>
+  bool plus_bounds(Stop stop, bool allow_const = true) {
+    return separated('+', stop, [&] {
+      Bound b;
+      return bound(false, allow_const, b);
+    });
   }
 
   bool trait_bound(bool allow_const, bool& is_const) {
@@ -1606,14 +1587,8 @@ class Parser {
       const std::uint32_t anchor = generics_end_;
       if (punct(pos_, '=')) {
         ++pos_;
-        for (;;) {
-          if (kw(pos_, kWhere) || punct(pos_, ';')) break;
-          Bound b;
-          if (!bound(false, false, b)) return false;
-          if (kw(pos_, kWhere) || punct(pos_, ';')) break;
-          if (!expect_punct('+')) return false;
-        }
-        if (!where_clause(anchor) || !expect_punct(';')) return false;
+        const auto stop = [&] { return kw(pos_, kWhere) || punct(pos_, ';'); };
+        if (!plus_bounds(stop, false) || !where_clause(anchor) || !expect_punct(';')) return false;
         return finish(ItemKind::TraitAlias);
       }
       if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
@@ -1659,14 +1634,7 @@ class Parser {
 
   // Bounds after `type X:` up to `where`, `=` or `;`.
   bool type_bounds_until_eq() {
-    for (;;) {
-      if (kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';')) break;
-      Bound b;
-      if (!bound(false, true, b)) return false;
-      if (kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';')) break;
-      if (!expect_punct('+')) return false;
-    }
-    return true;
+    return plus_bounds([&] { return kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';'); });
   }
 
   bool module(Item& it, std::uint32_t& attr_count) {
@@ -1844,16 +1812,8 @@ class Parser {
   bool trait_rest(Item& it, std::uint32_t anchor) {
     if (punct(pos_, ':')) {
       const std::uint32_t colon = pos_++;
-      bool any = false;
-      for (;;) {
-        if (kw(pos_, kWhere) || open(pos_, Delim::Brace)) break;
-        Bound b;
-        if (!bound(false, true, b)) return false;
-        any = true;
-        if (kw(pos_, kWhere) || open(pos_, Delim::Brace)) break;
-        if (!expect_punct('+')) return false;
-      }
-      if (!any) edit(colon, colon + 1, EditKind::Delete);
+      if (!plus_bounds([&] { return kw(pos_, kWhere) || open(pos_, Delim::Brace); })) return false;
+      if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
     }
     if (!where_clause(anchor)) return false;
     return unrecorded([&] { return item_block(&Parser::trait_item, it); });
