@@ -1377,6 +1377,80 @@ class Parser {
     return leave(saved);
   }
 
+  // A function from its signature on: one with a body is recorded (its attributes those from
+  // `it.attr_first` on), one without (`;`) is kept verbatim from `begin`.
+  bool fn_item(Item& it, std::uint32_t begin, const Snapshot& snap) {
+    it.signature.first = pos_;
+    if (!signature(false, nullptr, &it.ident)) return false;
+    it.signature.last = pos_;
+    if (punct(pos_, ';')) {
+      ++pos_;
+      verbatim(begin, snap);
+      return true;
+    }
+    it.has_body = true;
+    if (!fn_body(it, record_)) return false;
+    it.kind = ItemKind::Fn;
+    it.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
+    if (record_) record_item(it);
+    return true;
+  }
+
+  // A `const` item from its name: `NAME<generics>: Type = value where ...;`, the value optional.
+  // `value` tells whether there is one, `extras` whether there are generics or a where clause.
+  bool const_rest(bool& value, bool& extras) {
+    if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+    ++pos_;
+    extras = punct(pos_, '<');
+    if (!generics() || !expect_punct(':') || !type(true)) return false;
+    value = false;
+    if (punct(pos_, '=')) {
+      ++pos_;
+      Ex e;
+      if (!expr(true, e)) return false;
+      value = true;
+    }
+    extras = extras || kw(pos_, kWhere);
+    return where_clause() && expect_punct(';');
+  }
+
+  // What a type alias holds besides its name.
+  struct AliasShape {
+    bool generics = false, colon = false, where = false, value = false;
+  };
+  // A type alias from its name: `Name<generics>: Bounds where ... = Type;`, every part after the
+  // name optional. Items and foreign items take the where clause before the `=`; trait and impl
+  // items after it, where its calls are walked with the generics. A colon without bounds prints
+  // nothing.
+  bool type_alias_rest(bool where_last, AliasShape& shape) {
+    if (!expect_ident()) return false;
+    shape.generics = punct(pos_, '<');
+    if (!generics()) return false;
+    const std::uint32_t anchor = generics_end_;
+    if (punct(pos_, ':')) {
+      const std::uint32_t colon = pos_++;
+      shape.colon = true;
+      if (!type_bounds_until_eq()) return false;
+      if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+    }
+    if (!where_last) {
+      shape.where = kw(pos_, kWhere);
+      if (!where_clause()) return false;
+    }
+    if (punct(pos_, '=')) {
+      ++pos_;
+      if (!type(true)) return false;
+      shape.value = true;
+    }
+    if (where_last && !where_clause(anchor)) return false;
+    return expect_punct(';');
+  }
+
+  // Whether the path of an item macro may start at `i`.
+  bool macro_path_ahead(std::uint32_t i) const {
+    return ident(i) || kw(i, kSelfValue) || kw(i, kSuper) || kw(i, kCrate) || colon2(i);
+  }
+
   bool parse_item() {
     Nest nest(*this);
     if (!nest.ok) return false;
@@ -1408,18 +1482,7 @@ class Parser {
     const bool inherited = ahead == pos_;
 
     if (kw(ahead, kFn) || peek_signature(ahead, false)) {
-      if (!visibility(it.vis)) return false;
-      it.signature.first = pos_;
-      if (!signature(false, nullptr, &it.ident)) return false;
-      it.signature.last = pos_;
-      if (punct(pos_, ';')) {
-        ++pos_;
-        return as_verbatim();
-      }
-      it.has_body = true;
-      if (!fn_body(it, record_)) return false;
-      outer = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
-      return finish(ItemKind::Fn);
+      return visibility(it.vis) && fn_item(it, begin, snap);
     }
     if (kw(ahead, kExtern)) {
       const std::uint32_t k = ahead + 1;
@@ -1479,22 +1542,10 @@ class Parser {
     }
     if (kw(ahead, kConst)) {
       if (!visibility(it.vis)) return false;
-      ++pos_;
-      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
-      it.ident = pos_++;
-      bool has_generics = punct(pos_, '<');
-      if (!generics()) return false;
-      if (!expect_punct(':') || !type(true)) return false;
-      bool value = false;
-      if (punct(pos_, '=')) {
-        ++pos_;
-        Ex e;
-        if (!expr(true, e)) return false;
-        value = true;
-      }
-      const bool has_where = kw(pos_, kWhere);
-      if (!where_clause() || !expect_punct(';')) return false;
-      if (!value || has_generics || has_where) return as_verbatim();
+      it.ident = ++pos_;
+      bool value = false, extras = false;
+      if (!const_rest(value, extras)) return false;
+      if (!value || extras) return as_verbatim();
       return finish(ItemKind::Const);
     }
     if (kw(ahead, kUnsafe)) {
@@ -1526,25 +1577,10 @@ class Parser {
     }
     if (kw(ahead, kType)) {
       if (!visibility(it.vis)) return false;
-      ++pos_;
-      if (!ident(pos_)) return false;
-      it.ident = pos_++;
-      if (!generics()) return false;
-      bool colon = false;
-      if (punct(pos_, ':')) {
-        ++pos_;
-        colon = true;
-        if (!type_bounds_until_eq()) return false;
-      }
-      if (!where_clause()) return false;
-      bool def = false;
-      if (punct(pos_, '=')) {
-        ++pos_;
-        if (!type(true)) return false;
-        def = true;
-      }
-      if (!expect_punct(';')) return false;
-      if (!def || colon) return as_verbatim();
+      it.ident = ++pos_;
+      AliasShape alias;
+      if (!type_alias_rest(false, alias)) return false;
+      if (!alias.value || alias.colon) return as_verbatim();
       return finish(ItemKind::Type);
     }
     if (kw(ahead, kStruct)) {
@@ -1613,8 +1649,7 @@ class Parser {
       pos_ = tok_[pos_].partner + 1;
       return as_verbatim();
     }
-    if (inherited && (ident(ahead) || kw(ahead, kSelfValue) || kw(ahead, kSuper) ||
-                      kw(ahead, kCrate) || colon2(ahead))) {
+    if (inherited && macro_path_ahead(ahead)) {
       if (!item_macro()) return false;
       return finish(ItemKind::Macro);
     }
@@ -1707,31 +1742,12 @@ class Parser {
     if (kw(ahead, kType)) {
       if (!visibility(v)) return false;
       ++pos_;
-      if (!expect_ident()) return false;
-      const bool has_generics = punct(pos_, '<');
-      if (!generics()) return false;
-      bool colon = false;
-      if (punct(pos_, ':')) {
-        ++pos_;
-        colon = true;
-        if (!type_bounds_until_eq()) return false;
-      }
-      const bool has_where = kw(pos_, kWhere);
-      if (!where_clause()) return false;
-      bool def = false;
-      if (punct(pos_, '=')) {
-        ++pos_;
-        if (!type(true)) return false;
-        def = true;
-      }
-      if (!expect_punct(';')) return false;
-      if (has_generics || colon || has_where || def) verbatim(begin, snap);
+      AliasShape alias;
+      if (!type_alias_rest(false, alias)) return false;
+      if (alias.generics || alias.colon || alias.where || alias.value) verbatim(begin, snap);
       return true;
     }
-    if (ahead == pos_ && (ident(ahead) || kw(ahead, kSelfValue) || kw(ahead, kSuper) ||
-                          kw(ahead, kCrate) || colon2(ahead))) {
-      return item_macro();
-    }
+    if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro();
     return false;
   }
 
@@ -1840,38 +1856,17 @@ class Parser {
       }
     } else if (kw(pos_, kConst)) {
       ++pos_;
-      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
-      ++pos_;
-      const bool has_generics = punct(pos_, '<');
-      if (!generics() || !expect_punct(':') || !type(true)) return false;
-      if (punct(pos_, '=')) {
-        ++pos_;
-        Ex e;
-        if (!expr(true, e)) return false;
-      }
-      const bool has_where = kw(pos_, kWhere);
-      if (!where_clause() || !expect_punct(';')) return false;
-      if (has_generics || has_where) {
+      bool value = false, extras = false;
+      if (!const_rest(value, extras)) return false;
+      if (extras) {
         verbatim(begin, snap);
         return true;
       }
     } else if (kw(pos_, kType)) {
       ++pos_;
-      if (!expect_ident() || !generics()) return false;
-      const std::uint32_t anchor = generics_end_;
-      if (punct(pos_, ':')) {
-        const std::uint32_t colon = pos_++;
-        const std::uint32_t before = pos_;
-        if (!type_bounds_until_eq()) return false;
-        if (pos_ == before) edit(colon, colon + 1, EditKind::Delete);
-      }
-      if (punct(pos_, '=')) {
-        ++pos_;
-        if (!type(true)) return false;
-      }
-      if (!where_clause(anchor) || !expect_punct(';')) return false;
-    } else if (!special && (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) ||
-                            kw(pos_, kCrate) || colon2(pos_))) {
+      AliasShape alias;
+      if (!type_alias_rest(true, alias)) return false;
+    } else if (!special && macro_path_ahead(pos_)) {
       if (!item_macro()) return false;
     } else {
       return false;
@@ -1943,64 +1938,23 @@ class Parser {
       it.attr_first = attr_first;
       if (!visibility(it.vis)) return false;
       eat_kw(kDefault);
-      it.signature.first = pos_;
-      if (!signature(false, nullptr, &it.ident)) return false;
-      it.signature.last = pos_;
-      if (punct(pos_, ';')) {
-        ++pos_;
-        verbatim(begin, snap);
-        return true;
-      }
-      it.has_body = true;
-      if (!fn_body(it, record_)) return false;
-      it.kind = ItemKind::Fn;
-      it.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
-      if (record_) record_item(it);
-      return true;
+      return fn_item(it, begin, snap);
     }
     if (kw(ahead, kConst)) {
       pos_ = ahead + 1;
-      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
-      ++pos_;
-      const bool has_generics = punct(pos_, '<');
-      if (!generics() || !expect_punct(':') || !type(true)) return false;
-      bool value = false;
-      if (punct(pos_, '=')) {
-        ++pos_;
-        Ex e;
-        if (!expr(true, e)) return false;
-        value = true;
-      }
-      const bool has_where = kw(pos_, kWhere);
-      if (!where_clause() || !expect_punct(';')) return false;
-      if (!value || has_generics || has_where) verbatim(begin, snap);
+      bool value = false, extras = false;
+      if (!const_rest(value, extras)) return false;
+      if (!value || extras) verbatim(begin, snap);
       return true;
     }
     if (kw(ahead, kType)) {
       pos_ = ahead + 1;
-      if (!expect_ident() || !generics()) return false;
-      const std::uint32_t anchor = generics_end_;
-      bool colon = false;
-      if (punct(pos_, ':')) {
-        ++pos_;
-        colon = true;
-        if (!type_bounds_until_eq()) return false;
-      }
-      bool def = false;
-      if (punct(pos_, '=')) {
-        ++pos_;
-        if (!type(true)) return false;
-        def = true;
-      }
-      if (!where_clause(anchor) || !expect_punct(';')) return false;
-      if (colon || !def) verbatim(begin, snap);
+      AliasShape alias;
+      if (!type_alias_rest(true, alias)) return false;
+      if (alias.colon || !alias.value) verbatim(begin, snap);
       return true;
     }
-    if (inherited && !has_default &&
-        (ident(ahead) || kw(ahead, kSelfValue) || kw(ahead, kSuper) || kw(ahead, kCrate) ||
-         colon2(ahead))) {
-      return item_macro();
-    }
+    if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro();
     return false;
   }
 
