@@ -582,28 +582,29 @@ class Parser {
   // -------------------------------------------------------------------------------------------
   // Paths
 
+  // An identifier or one of the keywords that may stand as a segment of any path.
+  bool segment(std::uint32_t i) const {
+    return ident(i) || kw(i, kSuper) || kw(i, kSelfValue) || kw(i, kSelfType) || kw(i, kCrate);
+  }
+  // Where a path may begin: a segment, a leading `::` or a qualified self `<T as Trait>::`.
+  bool qpath_start(std::uint32_t i) const { return segment(i) || colon2(i) || punct(i, '<'); }
+
   // `a::b::c` without generic arguments, as in attributes, visibilities and macro paths.
   bool mod_style_path() {
-    eat_op2(':', ':');
-    for (;;) {
-      if (!(ident(pos_) || kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kSelfType) ||
-            kw(pos_, kCrate))) {
-        break;
-      }
-      ++pos_;
-      if (!colon2(pos_)) return true;
-      eat_op2(':', ':');
+    const std::uint32_t end = skip_mod_style_path(pos_);
+    if (end == kNoToken) return false;
+    while (pos_ < end) {
+      if (!eat_op2(':', ':')) ++pos_;
     }
-    return false;  // no segment, or a trailing `::`
+    return true;
   }
 
-  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there.
+  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there (no segment,
+  // or a trailing `::`).
   std::uint32_t skip_mod_style_path(std::uint32_t i) const {
     if (colon2(i)) i += 2;
     for (;;) {
-      if (!(ident(i) || kw(i, kSuper) || kw(i, kSelfValue) || kw(i, kSelfType) || kw(i, kCrate))) {
-        return kNoToken;
-      }
+      if (!segment(i)) return kNoToken;
       ++i;
       if (!colon2(i)) return i;
       i += 2;
@@ -1059,10 +1060,7 @@ class Parser {
     if (kw(pos_, kFor)) {
       if (!bound_lifetimes()) return false;
       lifetimes = true;
-      if (!(ident(pos_) || kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern) ||
-            kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kSelfType) || kw(pos_, kCrate))) {
-        return false;
-      }
+      if (!(segment(pos_) || kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern))) return false;
     }
     if (open(pos_, Delim::Paren)) {
       std::uint32_t saved;
@@ -1106,8 +1104,7 @@ class Parser {
       if (mut_self) verbatim(begin, snap);
       return true;
     }
-    if (ident(pos_) || kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kSelfType) ||
-        kw(pos_, kCrate) || colon2(pos_) || punct(pos_, '<')) {
+    if (qpath_start(pos_)) {
       PathInfo pi;
       if (!qpath(false, pi)) return false;
       ti.path = true;
@@ -2599,9 +2596,7 @@ class Parser {
       return closure(allow_struct);
     }
     if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) return builtin(out);
-    if (ident(pos_) || colon2(pos_) || punct(pos_, '<') || kw(pos_, kSelfValue) ||
-        kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate) ||
-        (kw(pos_, kTry) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
+    if (qpath_start(pos_) || (kw(pos_, kTry) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
       return path_or_macro_or_struct(allow_struct, out);
     }
     if (open(pos_, Delim::Paren)) return paren_or_tuple();
@@ -2998,8 +2993,7 @@ class Parser {
       pos_ += n;
       return true;
     }
-    if (ident(pos_) || colon2(pos_) || punct(pos_, '<') || kw(pos_, kSelfValue) ||
-        kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate)) {
+    if (qpath_start(pos_)) {
       if (!parse_outer_attrs(false)) return false;
       PathInfo pi;
       return qpath(true, pi);
