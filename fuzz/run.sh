@@ -171,7 +171,7 @@ for t in "${targets[@]}"; do
   args=(-i "$work/$t/in" -o "$work/$t/out" -t 1000 -m none -V "$seconds")
   if [ -n "${dict[$t]:-}" ]; then args+=(-x "$root/fuzz/dict/${dict[$t]}.dict"); fi
   AFL_NO_UI=1 AFL_SKIP_CPUFREQ=1 AFL_NO_AFFINITY=1 AFL_I_DONT_CARE_ABOUT_MISSING_CRASHES=1 \
-    AFL_EXIT_ON_SEED_ISSUES=1 AFL_FAST_CAL=1 AFL_NO_WARN_INSTABILITY=1 \
+    AFL_EXIT_ON_SEED_ISSUES=1 AFL_FAST_CAL=1 \
     afl-fuzz "${args[@]}" -- "$build/fuzz/${t}_fuzz" >"$work/$t/fuzz.log" 2>&1 &
   pids+=($!)
 done
@@ -193,7 +193,7 @@ keep() {
   dest=$regressions/$t/$kind-$sum
   [ -e "$dest" ] || cp "$file" "$dest"
   say "$t: $kind: fuzz/regressions/$t/$kind-$sum"
-  ASAN_OPTIONS=${ASAN_OPTIONS/symbolize=0/symbolize=1} timeout 10 "$build/fuzz/${t}_fuzz" "$dest" 2>&1 |
+  { ASAN_OPTIONS=${ASAN_OPTIONS/symbolize=0/symbolize=1} timeout 10 "$build/fuzz/${t}_fuzz" "$dest" 2>&1; } 2>/dev/null |
     grep -E 'fuzz finding:|ERROR: AddressSanitizer|runtime error:|SUMMARY:' | head -n 3 | sed 's/^/    /' ||
     true
 }
@@ -209,7 +209,8 @@ for i in "${!targets[@]}"; do
   if [ -n "$seed" ]; then
     kind=${seed%% *}
     [ "$kind" = timeout ] && kind=hang
-    keep "$t" "$kind" "$work/$t/in/$(basename "${seed#* }")"
+    name=$(basename "${seed#* }")
+    keep "$t" "$kind" "$work/$t/in/${name##*orig:}" # queue names end in orig:<seed file>
     found_any=1
     continue
   fi
