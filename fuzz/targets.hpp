@@ -446,9 +446,10 @@ inline Finding check_tidy(std::string_view data) {
 }
 
 /// keystone.json: what the reader accepts is strict JSON; writing a keystone read and reading it
-/// back gives an equal keystone and the same text; undeclared members, inserted anywhere at the
-/// top, change nothing. An input holding a NUL byte is split there: the part after it is the
-/// value of the inserted undeclared member.
+/// back gives an equal keystone and the same text; the same document written by another JSON
+/// writer reads the same; undeclared members put at the head of the top object change nothing;
+/// the graph verb's work on it holds (check_design). An input holding a NUL byte is split there:
+/// the part after it is the value of the inserted undeclared member.
 inline Finding check_keystone(std::string_view data) {
   std::string_view doc = data;
   std::optional<std::string_view> extra;
