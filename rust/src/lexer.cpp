@@ -641,11 +641,35 @@ std::expected<TokenBuffer, LexError> Lexer::run() {
       break;
     }
     const unsigned char b = s_[i];
-    const bool opening = b == '[' || b == '{' || (b == '(' && !starts(i, kErrorLiteral));
-    if (opening || b == ')' || b == ']' || b == '}') {
-      const Delim delim = b == '(' || b == ')'   ? Delim::Paren
-                          : b == '[' || b == ']' ? Delim::Bracket
-                                                 : Delim::Brace;
+    Delim delim = Delim::None;
+    bool opening = false;
+    switch (b) {
+      case '(':
+        if (starts(i, kErrorLiteral)) break;
+        delim = Delim::Paren;
+        opening = true;
+        break;
+      case '[':
+        delim = Delim::Bracket;
+        opening = true;
+        break;
+      case '{':
+        delim = Delim::Brace;
+        opening = true;
+        break;
+      case ')':
+        delim = Delim::Paren;
+        break;
+      case ']':
+        delim = Delim::Bracket;
+        break;
+      case '}':
+        delim = Delim::Brace;
+        break;
+      default:
+        break;
+    }
+    if (delim != Delim::None) {
       if (opening) {
         open.push_back(static_cast<std::uint32_t>(tokens_.size()));
         push(TokenKind::Open, i, 1, std::uint8_t(delim));
