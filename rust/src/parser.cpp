@@ -568,8 +568,7 @@ class Parser {
       } else if (punct(pos_, '#') && open(pos_ + 1, Delim::Bracket)) {
         return false;
       } else {
-        Ex e;
-        if (!expr(true, e)) return false;
+        if (!expr(true)) return false;
       }
       a.value.last = pos_;
     }
@@ -726,10 +725,7 @@ class Parser {
       ++pos_;
       return true;
     }
-    if (open(pos_, Delim::Brace)) {
-      Ex e;
-      return block_expr(e);
-    }
+    if (open(pos_, Delim::Brace)) return block_with_inner();
     return false;
   }
 
@@ -1141,8 +1137,7 @@ class Parser {
       if (!type(true)) return false;
       if (punct(pos_, ';')) {
         ++pos_;
-        Ex e;
-        if (!expr(true, e)) return false;
+        if (!expr(true)) return false;
       }
       return leave(saved);
     }
@@ -1403,8 +1398,7 @@ class Parser {
     value = false;
     if (punct(pos_, '=')) {
       ++pos_;
-      Ex e;
-      if (!expr(true, e)) return false;
+      if (!expr(true)) return false;
       value = true;
     }
     extras = extras || kw(pos_, kWhere);
@@ -1523,10 +1517,9 @@ class Parser {
       ++pos_;
       eat_kw(kMut);
       if (!expect_ident()) return false;
-      Ex e;
       if (punct(pos_, '=')) {
         ++pos_;
-        if (!expr(true, e) || !expect_punct(';')) return false;
+        if (!expr(true) || !expect_punct(';')) return false;
         return as_verbatim();
       }
       if (!expect_punct(':') || !type(true)) return false;
@@ -1534,7 +1527,7 @@ class Parser {
         ++pos_;
         return as_verbatim();
       }
-      if (!expect_punct('=') || !expr(true, e) || !expect_punct(';')) return false;
+      if (!expect_punct('=') || !expr(true) || !expect_punct(';')) return false;
       return finish(ItemKind::Static);
     }
     if (kw(ahead, kConst)) {
@@ -1728,8 +1721,7 @@ class Parser {
       bool value = false;
       if (punct(pos_, '=')) {
         ++pos_;
-        Ex e;
-        if (!expr(true, e)) return false;
+        if (!expr(true)) return false;
         value = true;
       }
       if (!expect_punct(';')) return false;
@@ -1803,8 +1795,7 @@ class Parser {
       }
       if (punct(pos_, '=')) {
         ++pos_;
-        Ex e;
-        if (!unrecorded([&] { return expr(true, e); })) return false;
+        if (!unrecorded([&] { return expr(true); })) return false;
       }
       return true;
     });
@@ -2107,8 +2098,7 @@ class Parser {
     }
     if (punct(pos_, '=')) {
       ++pos_;
-      Ex e;
-      if (!expr(true, e)) return false;
+      if (!expr(true)) return false;
       if (!trailing_brace() && kw(pos_, kElse)) {
         ++pos_;
         if (!block()) return false;
@@ -2214,6 +2204,11 @@ class Parser {
   bool expr(bool allow_struct, Ex& out) {
     if (!unary(allow_struct, out)) return false;
     return parse_expr(out, allow_struct, Prec::Jump);
+  }
+  // An expression whose form does not matter here.
+  bool expr(bool allow_struct) {
+    Ex e;
+    return expr(allow_struct, e);
   }
 
   bool peek_binop(std::uint32_t i, Prec& prec, std::uint32_t& len) const {
@@ -2525,15 +2520,11 @@ class Parser {
   [[gnu::noinline]] bool index_trailer() {
     std::uint32_t saved;
     enter(Delim::Bracket, saved);
-    Ex index;
-    return expr(true, index) && leave(saved);
+    return expr(true) && leave(saved);
   }
 
   [[gnu::noinline]] bool call_args() {
-    return comma_group(Delim::Paren, [&] {
-      Ex arg;
-      return expr(true, arg);
-    });
+    return comma_group(Delim::Paren, [&] { return expr(true); });
   }
 
   bool index_member() {
@@ -2636,10 +2627,7 @@ class Parser {
   }
 
   [[gnu::noinline]] bool paren_or_tuple() {
-    return comma_group(Delim::Paren, [&] {
-      Ex e;
-      return expr(true, e);
-    });
+    return comma_group(Delim::Paren, [&] { return expr(true); });
   }
 
   [[gnu::noinline]] bool break_expr(bool allow_struct) {
@@ -2647,8 +2635,7 @@ class Parser {
     if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
     eat_lifetime();
     if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
-      Ex e;
-      if (!expr(allow_struct, e)) return false;
+      if (!expr(allow_struct)) return false;
     }
     return true;
   }
@@ -2656,8 +2643,7 @@ class Parser {
   [[gnu::noinline]] bool return_expr() {
     ++pos_;
     if (can_begin_expr()) {
-      Ex e;
-      if (!expr(true, e)) return false;
+      if (!expr(true)) return false;
     }
     return true;
   }
@@ -2666,8 +2652,7 @@ class Parser {
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
     ++pos_;
-    Ex e;
-    if (!expr(true, e)) return false;
+    if (!expr(true)) return false;
     verbatim(begin, snap);
     out.kind = EK::Verbatim;
     return true;
@@ -2677,19 +2662,16 @@ class Parser {
     std::uint32_t saved;
     enter(Delim::Bracket, saved);
     if (at_end()) return leave(saved);
-    Ex first;
-    if (!expr(true, first)) return false;
+    if (!expr(true)) return false;
     if (punct(pos_, ';')) {
       ++pos_;
-      Ex len;
-      if (!expr(true, len)) return false;
+      if (!expr(true)) return false;
       return leave(saved);
     }
     while (!at_end()) {
       if (!expect_punct(',')) return false;
       if (at_end()) break;
-      Ex e;
-      if (!expr(true, e)) return false;
+      if (!expr(true)) return false;
     }
     return leave(saved);
   }
@@ -2769,8 +2751,7 @@ class Parser {
       if (!type(true)) return false;
       return block();
     }
-    Ex body;
-    return expr(allow_struct, body);
+    return expr(allow_struct);
   }
 
   [[gnu::noinline]] bool path_or_macro_or_struct(bool allow_struct, Ex& out) {
@@ -2799,8 +2780,7 @@ class Parser {
       if (dot2(pos_)) {
         eat_op2('.', '.');
         if (!at_end()) {
-          Ex rest;
-          if (!expr(true, rest)) return false;
+          if (!expr(true)) return false;
         }
         break;
       }
@@ -2814,8 +2794,7 @@ class Parser {
       }
       if (punct(pos_, ':') || !named) {
         if (!expect_punct(':')) return false;
-        Ex value;
-        if (!expr(true, value)) return false;
+        if (!expr(true)) return false;
       }
       if (at_end()) break;
       if (!expect_punct(',')) return false;
@@ -2826,8 +2805,7 @@ class Parser {
   [[gnu::noinline]] bool expr_if() {
     for (;;) {
       ++pos_;  // if
-      Ex cond;
-      if (!expr(false, cond)) return false;
+      if (!expr(false)) return false;
       if (!block()) return false;
       if (!kw(pos_, kElse)) return true;
       ++pos_;
@@ -2839,16 +2817,14 @@ class Parser {
 
   [[gnu::noinline]] bool expr_while() {
     ++pos_;
-    Ex cond;
-    if (!expr(false, cond)) return false;
+    if (!expr(false)) return false;
     return block_with_inner();
   }
 
   [[gnu::noinline]] bool expr_for() {
     ++pos_;
     if (!pat_multi(true) || !expect_kw(kIn)) return false;
-    Ex e;
-    if (!expr(false, e)) return false;
+    if (!expr(false)) return false;
     return block_with_inner();
   }
 
@@ -2859,8 +2835,7 @@ class Parser {
 
   [[gnu::noinline]] bool expr_match() {
     ++pos_;
-    Ex scrutinee;
-    if (!expr(false, scrutinee)) return false;
+    if (!expr(false)) return false;
     std::uint32_t saved;
     if (!enter(Delim::Brace, saved)) return false;
     if (!parse_inner_attrs(false)) return false;
@@ -2869,8 +2844,7 @@ class Parser {
       if (!pat_multi(true)) return false;
       if (kw(pos_, kIf)) {
         ++pos_;
-        Ex guard;
-        if (!expr(true, guard)) return false;
+        if (!expr(true)) return false;
       }
       if (!eat_op2('=', '>')) return false;
       Ex body;
@@ -2883,11 +2857,6 @@ class Parser {
       }
     }
     return leave(saved);
-  }
-
-  bool block_expr(Ex& out) {
-    out.kind = EK::Block;
-    return block_with_inner();
   }
 
   // -------------------------------------------------------------------------------------------
