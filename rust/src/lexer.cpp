@@ -38,8 +38,9 @@ class Lexer {
   std::expected<TokenBuffer, LexError> run();
 
   /// The position past the white space and ordinary comments at `i`: it stops at a doc comment
-  /// and at a block comment that does not close.
-  std::size_t skip_whitespace(std::size_t i) const;
+  /// and at a block comment that does not close. Kept inline in the token loop, which runs it
+  /// between most tokens.
+  [[gnu::always_inline]] inline std::size_t skip_whitespace(std::size_t i) const;
 
  private:
   int at(std::size_t i) const { return i < n_ ? s_[i] : -1; }
@@ -175,7 +176,7 @@ std::size_t Lexer::word_break(std::size_t i) const {
   return lex_chars::is_ident_continue(char_at(i, len)) ? kReject : i;
 }
 
-std::size_t Lexer::skip_whitespace(std::size_t i) const {
+inline std::size_t Lexer::skip_whitespace(std::size_t i) const {
   while (i < n_) {
     const unsigned char b = s_[i];
     if (b == '/') {
