@@ -287,8 +287,9 @@ class Parser {
     return in(i) && tok_[i].kind == TokenKind::Punct && tok_[i].punct() == c;
   }
   bool joint(std::uint32_t i) const { return (tok_[i].flags & Token::kJoint) != 0; }
-  // A multi-character operator: every character but the last joined to the next.
-  bool op2(std::uint32_t i, char a, char b) const {
+  // A multi-character operator: every character but the last joined to the next. Asked at almost
+  // every token, so always inline.
+  [[gnu::always_inline]] bool op2(std::uint32_t i, char a, char b) const {
     return punct(i, a) && joint(i) && punct(i + 1, b);
   }
   bool op3(std::uint32_t i, char a, char b, char c) const {
@@ -590,16 +591,15 @@ class Parser {
 
   // `a::b::c` without generic arguments, as in attributes, visibilities and macro paths.
   bool mod_style_path() {
-    const std::uint32_t end = skip_mod_style_path(pos_);
-    if (end == kNoToken) return false;
-    while (pos_ < end) {
-      if (!eat_op2(':', ':')) ++pos_;
+    eat_op2(':', ':');
+    while (segment(pos_)) {
+      ++pos_;
+      if (!eat_op2(':', ':')) return true;
     }
-    return true;
+    return false;  // no segment, or a trailing `::`
   }
 
-  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there (no segment,
-  // or a trailing `::`).
+  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there.
   std::uint32_t skip_mod_style_path(std::uint32_t i) const {
     if (colon2(i)) i += 2;
     for (;;) {
