@@ -673,43 +673,29 @@ class Parser {
     const std::uint32_t lt = pos_;
     if (!expect_punct('<')) return false;
     const std::size_t base = params_.size();
-    for (;;) {
-      if (punct(pos_, '>')) break;
-      Param p{pos_, 0, false, false};
+    std::uint32_t gt = 0;
+    const bool ok = angle_list(gt, [&](bool& is_lifetime) {
       if (lifetime(pos_) && !punct(pos_ + 2, '+')) {
         pos_ += 2;
-        p.lifetime = true;
-      } else if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) {
-        if (!const_argument()) return false;
-      } else {
-        TyInfo ti;
-        if (!type(true, &ti)) return false;
-        if (ti.simple) {
-          if (punct(pos_, '=')) {
-            ++pos_;
-            if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) {
-              if (!const_argument()) return false;
-            } else if (!type(true)) {
-              return false;
-            }
-          } else if (punct(pos_, ':')) {
-            ++pos_;
-            if (!plus_bounds([&] { return punct(pos_, ',') || punct(pos_, '>'); })) return false;
-          }
-        }
+        is_lifetime = true;
+        return true;
       }
-      p.last = pos_;
-      if (punct(pos_, '>')) {
-        params_.push_back(p);
-        break;
+      if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) return const_argument();
+      TyInfo ti;
+      if (!type(true, &ti)) return false;
+      if (!ti.simple) return true;
+      if (punct(pos_, '=')) {
+        ++pos_;
+        if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) return const_argument();
+        return type(true);
       }
-      if (!expect_punct(',')) return false;
-      p.comma = true;
-      p.last = pos_;
-      params_.push_back(p);
-    }
-    const std::uint32_t gt = pos_;
-    if (!expect_punct('>')) return false;
+      if (punct(pos_, ':')) {
+        ++pos_;
+        return plus_bounds([&] { return punct(pos_, ',') || punct(pos_, '>'); });
+      }
+      return true;
+    });
+    if (!ok) return false;
     reorder_lifetimes_first(base, lt, gt, false);
     params_.resize(base);
     return true;
@@ -736,6 +722,22 @@ class Parser {
     std::uint32_t first, last;  // the parameter and its comma
     bool lifetime, comma;
   };
+
+  // The parameters or arguments of a `<...>` from just past the `<` through the `>`, which `gt`
+  // is left at; `param` reads one and tells whether it is a lifetime. Each goes to params_.
+  template <typename F>
+  bool angle_list(std::uint32_t& gt, F param) {
+    while (!punct(pos_, '>')) {
+      Param p{pos_, 0, false, false};
+      if (!param(p.lifetime)) return false;
+      p.comma = !punct(pos_, '>');
+      if (p.comma && !expect_punct(',')) return false;
+      p.last = pos_;
+      params_.push_back(p);
+    }
+    gt = pos_;
+    return expect_punct('>');
+  }
 
   // Records the printing of params_[base..] between `<` at lt and `>` at gt with lifetimes
   // first. Generic parameters (`params` set) and generic arguments differ in when a comma is
@@ -779,46 +781,33 @@ class Parser {
     if (!punct(pos_, '<')) return true;
     const std::uint32_t lt = pos_++;
     const std::size_t base = params_.size();
-    for (;;) {
-      if (punct(pos_, '>')) break;
-      Param p{pos_, 0, false, false};
+    std::uint32_t gt = 0;
+    const bool ok = angle_list(gt, [&](bool& is_lifetime) {
       if (!parse_outer_attrs(false)) return false;
       if (lifetime(pos_)) {
-        p.lifetime = true;
+        is_lifetime = true;
         pos_ += 2;
-        if (punct(pos_, ':')) {
-          const std::uint32_t colon = pos_++;
-          const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
-          if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
-          if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
-        }
-      } else if (ident(pos_)) {
+        if (!punct(pos_, ':')) return true;
+        const std::uint32_t colon = pos_++;
+        const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
+        if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
+        if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+        return true;
+      }
+      if (ident(pos_)) {
         ++pos_;
-        if (!type_param_rest()) return false;
-      } else if (kw(pos_, kConst)) {
+        return type_param_rest();
+      }
+      if (kw(pos_, kConst)) {
         ++pos_;
         if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
-        if (punct(pos_, '=')) {
-          ++pos_;
-          if (!const_argument()) return false;
-        }
-      } else if (kw(pos_, kUnderscore)) {
+        if (!punct(pos_, '=')) return true;
         ++pos_;
-      } else {
-        return false;
+        return const_argument();
       }
-      p.last = pos_;
-      if (punct(pos_, '>')) {
-        params_.push_back(p);
-        break;
-      }
-      if (!expect_punct(',')) return false;
-      p.comma = true;
-      p.last = pos_;
-      params_.push_back(p);
-    }
-    const std::uint32_t gt = pos_;
-    if (!expect_punct('>')) return false;
+      return expect_kw(kUnderscore);
+    });
+    if (!ok) return false;
     if (params_.size() == base) {
       edit(lt, gt + 1, EditKind::Delete);
     } else {
