@@ -1176,9 +1176,7 @@ class Parser {
           (op3(pos_, '.', '.', '.') || ((ident(pos_) || kw(pos_, kUnderscore)) &&
                                         punct(pos_ + 1, ':') && op3(pos_ + 2, '.', '.', '.')))) {
         if (!op3(pos_, '.', '.', '.')) pos_ += 2;
-        mark_joint(pos_, 3);
-        pos_ += 3;
-        if (!at_end() && !expect_punct(',')) return false;
+        if (!variadic()) return false;
         break;
       }
       if ((ident(pos_) || kw(pos_, kUnderscore) || (first && kw(pos_, kSelfValue))) &&
@@ -1302,16 +1300,18 @@ class Parser {
     return kw(i, kSelfValue);
   }
 
+  // The `...` of a variadic function, its last parameter: at most a comma follows.
+  bool variadic() {
+    mark_joint(pos_, 3);
+    pos_ += 3;
+    return at_end() || expect_punct(',');
+  }
+
   bool fn_args() {
     bool first = true;
     while (!at_end()) {
       if (!parse_outer_attrs(false)) return false;
-      if (op3(pos_, '.', '.', '.')) {
-        mark_joint(pos_, 3);
-        pos_ += 3;
-        if (!at_end() && !expect_punct(',')) return false;
-        break;
-      }
+      if (op3(pos_, '.', '.', '.')) return variadic();
       if (receiver_ahead(pos_)) {
         if (!first) return false;
         const bool reference = punct(pos_, '&');
@@ -1330,12 +1330,7 @@ class Parser {
       } else {
         if (!pat_single()) return false;
         if (!expect_punct(':')) return false;
-        if (op3(pos_, '.', '.', '.')) {
-          mark_joint(pos_, 3);
-          pos_ += 3;
-          if (!at_end() && !expect_punct(',')) return false;
-          break;
-        }
+        if (op3(pos_, '.', '.', '.')) return variadic();
         if (!type(true)) return false;
       }
       first = false;
