@@ -1421,6 +1421,13 @@ class Parser {
     return expect_punct(';');
   }
 
+  // An item's visibility, its keyword and its name.
+  bool item_head(Item& it) {
+    if (!visibility(it.vis)) return false;
+    it.ident = ++pos_;
+    return expect_ident();
+  }
+
   // Whether the path of an item macro may start at `i`.
   bool macro_path_ahead(std::uint32_t i) const {
     return ident(i) || kw(i, kSelfValue) || kw(i, kSuper) || kw(i, kCrate) || colon2(i);
@@ -1473,13 +1480,11 @@ class Parser {
           if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
           ++pos_;
         }
-        if (!expect_punct(';')) return false;
-        return finish(ItemKind::ExternCrate);
+        return expect_punct(';') && finish(ItemKind::ExternCrate);
       }
       if (open(k, Delim::Brace) || (str_literal(k) && open(k + 1, Delim::Brace))) {
         if (!inherited) return false;
-        if (!foreign_mod(it)) return false;
-        return finish(ItemKind::ForeignMod);
+        return foreign_mod(it) && finish(ItemKind::ForeignMod);
       }
       return false;
     }
@@ -1511,8 +1516,7 @@ class Parser {
         ++pos_;
         return as_verbatim();
       }
-      if (!expect_punct('=') || !expr(true) || !expect_punct(';')) return false;
-      return finish(ItemKind::Static);
+      return expect_punct('=') && expr(true) && expect_punct(';') && finish(ItemKind::Static);
     }
     if (kw(ahead, kConst)) {
       if (!visibility(it.vis)) return false;
@@ -1525,8 +1529,7 @@ class Parser {
     if (kw(ahead, kUnsafe)) {
       const std::uint32_t k = ahead + 1;
       if (kw(k, kTrait) || (kw(k, kAuto) && kw(k + 1, kTrait))) {
-        if (!trait_item_def(it)) return false;
-        return finish(ItemKind::Trait);
+        return trait_item_def(it) && finish(ItemKind::Trait);
       }
       if (kw(k, kImpl)) {
         bool verb = false;
@@ -1536,18 +1539,15 @@ class Parser {
       }
       if (kw(k, kExtern)) {
         if (!inherited) return false;
-        if (!foreign_mod(it)) return false;
-        return finish(ItemKind::ForeignMod);
+        return foreign_mod(it) && finish(ItemKind::ForeignMod);
       }
       if (kw(k, kMod)) {
-        if (!module(it, outer)) return false;
-        return finish(ItemKind::Mod);
+        return module(it, outer) && finish(ItemKind::Mod);
       }
       return false;
     }
     if (kw(ahead, kMod)) {
-      if (!module(it, outer)) return false;
-      return finish(ItemKind::Mod);
+      return module(it, outer) && finish(ItemKind::Mod);
     }
     if (kw(ahead, kType)) {
       if (!visibility(it.vis)) return false;
@@ -1558,10 +1558,7 @@ class Parser {
       return finish(ItemKind::Type);
     }
     if (kw(ahead, kStruct)) {
-      if (!visibility(it.vis)) return false;
-      ++pos_;
-      if (!ident(pos_)) return false;
-      it.ident = pos_++;
+      if (!item_head(it)) return false;
       if (!generics()) return false;
       it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
       if (!struct_data(generics_end_)) return false;
@@ -1569,10 +1566,7 @@ class Parser {
       return finish(ItemKind::Struct);
     }
     if (kw(ahead, kEnum)) {
-      if (!visibility(it.vis)) return false;
-      ++pos_;
-      if (!ident(pos_)) return false;
-      it.ident = pos_++;
+      if (!item_head(it)) return false;
       if (!generics() || !where_clause()) return false;
       it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
       if (!enum_body()) return false;
@@ -1580,34 +1574,26 @@ class Parser {
       return finish(ItemKind::Enum);
     }
     if (kw(ahead, kUnion) && ident(ahead + 1)) {
-      if (!visibility(it.vis)) return false;
-      ++pos_;
-      it.ident = pos_++;
+      if (!item_head(it)) return false;
       if (!generics() || !where_clause()) return false;
-      if (!unrecorded([&] { return named_fields(); })) return false;
-      return finish(ItemKind::Union);
+      return unrecorded([&] { return named_fields(); }) && finish(ItemKind::Union);
     }
     if (kw(ahead, kTrait)) {
       // A trait or a trait alias.
-      if (!visibility(it.vis)) return false;
-      ++pos_;
-      if (!ident(pos_)) return false;
-      it.ident = pos_++;
+      if (!item_head(it)) return false;
       if (!generics()) return false;
       const std::uint32_t anchor = generics_end_;
       if (punct(pos_, '=')) {
         ++pos_;
         const auto stop = [&] { return kw(pos_, kWhere) || punct(pos_, ';'); };
-        if (!plus_bounds(stop, false) || !where_clause(anchor) || !expect_punct(';')) return false;
-        return finish(ItemKind::TraitAlias);
+        return plus_bounds(stop, false) && where_clause(anchor) && expect_punct(';') &&
+               finish(ItemKind::TraitAlias);
       }
       if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
-      if (!trait_rest(it, anchor)) return false;
-      return finish(ItemKind::Trait);
+      return trait_rest(it, anchor) && finish(ItemKind::Trait);
     }
     if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
-      if (!trait_item_def(it)) return false;
-      return finish(ItemKind::Trait);
+      return trait_item_def(it) && finish(ItemKind::Trait);
     }
     if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) {
       bool verb = false;
@@ -1624,8 +1610,7 @@ class Parser {
       return as_verbatim();
     }
     if (inherited && macro_path_ahead(ahead)) {
-      if (!item_macro()) return false;
-      return finish(ItemKind::Macro);
+      return item_macro() && finish(ItemKind::Macro);
     }
     return false;
   }
