@@ -1669,9 +1669,7 @@ class Parser {
       bool safe = false;
       if (!signature(true, &safe)) return false;
       if (open(pos_, Delim::Brace)) {
-        std::uint32_t saved;
-        enter(Delim::Brace, saved);
-        if (!parse_inner_attrs(false) || !block_within() || !leave(saved)) return false;
+        if (!block_with_inner()) return false;
         verbatim(begin, snap);
         return true;
       }
@@ -1805,9 +1803,7 @@ class Parser {
     if (kw(pos_, kFn) || peek_signature(pos_, false)) {
       if (!signature(false)) return false;
       if (open(pos_, Delim::Brace)) {
-        std::uint32_t saved;
-        enter(Delim::Brace, saved);
-        if (!parse_inner_attrs(false) || !block_within() || !leave(saved)) return false;
+        if (!block_with_inner()) return false;
       } else if (!expect_punct(';')) {
         return false;
       }
