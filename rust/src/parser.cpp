@@ -1002,23 +1002,33 @@ class Parser {
       if (b == Bound::Trait || b == Bound::Verbatim) trait = true;
       if (!(allow_plus && punct(pos_, '+'))) break;
       ++pos_;
-      if (!(ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
-            open(pos_, Delim::Paren) ||
-            (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, kConst))))) {
-        break;
-      }
+      if (!bound_ahead(allow_const)) break;
     }
     return trait;
+  }
+
+  // Whether a bound may start at pos_ (a trailing `+` is followed by none).
+  bool bound_ahead(bool allow_const) const {
+    return ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
+           open(pos_, Delim::Paren) ||
+           (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, kConst)));
   }
 
   // After a path type followed by `+`: the rest of a trait object without `dyn`.
   bool more_bounds() {
     while (punct(pos_, '+')) {
       ++pos_;
-      if (!(ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
-            open(pos_, Delim::Paren))) {
-        break;
-      }
+      if (!bound_ahead(false)) break;
+      Bound b;
+      if (!bound(true, true, b)) return false;
+    }
+    return true;
+  }
+
+  // `+ Bound` after a parenthesised bound or type, as often as it comes.
+  bool plus_more_bounds() {
+    while (punct(pos_, '+')) {
+      ++pos_;
       Bound b;
       if (!bound(true, true, b)) return false;
     }
@@ -1059,13 +1069,7 @@ class Parser {
       }
       if (punct(pos_, '?')) {
         bool is_const = false;
-        if (!trait_bound(false, is_const) || !leave(saved)) return false;
-        while (punct(pos_, '+')) {
-          ++pos_;
-          Bound b;
-          if (!bound(true, true, b)) return false;
-        }
-        return true;
+        return trait_bound(false, is_const) && leave(saved) && plus_more_bounds();
       }
       TyInfo first;
       if (!type(true, &first)) return false;
@@ -1074,12 +1078,8 @@ class Parser {
         return comma_list([&] { return type(true); }) && leave(saved);
       }
       if (!leave(saved)) return false;
-      if (allow_plus && punct(pos_, '+') && ((first.path && !first.qself) || first.bare_object)) {
-        while (punct(pos_, '+')) {
-          ++pos_;
-          Bound b;
-          if (!bound(true, true, b)) return false;
-        }
+      if (allow_plus && ((first.path && !first.qself) || first.bare_object)) {
+        return plus_more_bounds();
       }
       return true;
     }
