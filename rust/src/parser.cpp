@@ -897,28 +897,11 @@ class Parser {
     }
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
-    if (kw(pos_, kUse)) {
+    if (kw(pos_, kUse)) {  // `use<'a, T>`
       ++pos_;
-      if (!expect_punct('<')) return false;
-      for (;;) {
-        if (lifetime(pos_)) {
-          pos_ += 2;
-        } else if (ident(pos_)) {
-          ++pos_;
-        } else if (punct(pos_, '>')) {
-          break;
-        } else {
-          return false;
-        }
-        if (punct(pos_, ',')) {
-          ++pos_;
-        } else if (punct(pos_, '>')) {
-          break;
-        } else {
-          return false;
-        }
-      }
-      if (!expect_punct('>')) return false;
+      const auto stop = [&] { return punct(pos_, '>'); };
+      const auto captured = [&] { return eat_lifetime() || expect_ident(); };
+      if (!expect_punct('<') || !separated(',', stop, captured) || !expect_punct('>')) return false;
       out = Bound::Capture;
       return allow_capture;
     }
