@@ -2845,13 +2845,7 @@ class Parser {
     if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, kConst)) {
       bool some = false;
       if (!range_bound(some) || !some) return false;
-      if (dot2(pos_)) {
-        Limits limits;
-        if (!range_limits_obsolete(limits)) return false;
-        if (!range_bound(some)) return false;
-        if (limits == Limits::Closed && !some) return false;
-      }
-      return true;
+      return !dot2(pos_) || range_pattern_end(true);
     }
     if (kw(pos_, kRef) || kw(pos_, kMut) || kw(pos_, kSelfValue) || ident(pos_)) {
       eat_kw(kRef);
@@ -2875,15 +2869,17 @@ class Parser {
     if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
       return comma_group(tok_[pos_].delim(), [&] { return pat_multi(true); });
     }
-    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) {
-      Limits limits;
-      if (!range_limits(limits)) return false;
-      bool some = false;
-      if (!range_bound(some)) return false;
-      if (!some && limits == Limits::Closed) return false;
-      return true;
-    }
+    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) return range_pattern_end(false);
     return false;
+  }
+
+  // A range pattern from its `..` or `..=` (or the obsolete `...` when `obsolete` is set) on: its
+  // end, which a closed range must have.
+  bool range_pattern_end(bool obsolete) {
+    Limits limits;
+    if (!(obsolete ? range_limits_obsolete(limits) : range_limits(limits))) return false;
+    bool some = false;
+    return range_bound(some) && (some || limits != Limits::Closed);
   }
 
   // `..=`, `..` or the obsolete `...` (printed as `..=`).
@@ -2933,14 +2929,7 @@ class Parser {
     if (open(pos_, Delim::Paren)) {
       return comma_group(Delim::Paren, [&] { return pat_multi(true); });
     }
-    if (dot2(pos_)) {
-      Limits limits;
-      if (!range_limits_obsolete(limits)) return false;
-      bool some = false;
-      if (!range_bound(some)) return false;
-      if (limits == Limits::Closed && !some) return false;
-    }
-    return true;
+    return !dot2(pos_) || range_pattern_end(true);
   }
 
   bool pat_struct() {
