@@ -2091,45 +2091,23 @@ class Parser {
     const std::uint32_t stmt_attrs = stmt_attrs_;
     stmt_attrs_ = kNoToken;
     if (!expr_attrs()) return false;
-    const std::uint32_t start = pos_;
     Ex e;
-    e.start = start;
-    bool ok = true;
-    bool blocky = true;
-    if (kw(pos_, kIf)) {
-      ok = expr_if();
-    } else if (kw(pos_, kWhile)) {
-      ok = expr_while();
-    } else if (kw(pos_, kFor) &&
-               !(punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>')))) {
-      ok = expr_for();
-    } else if (kw(pos_, kLoop)) {
-      ok = expr_loop();
-    } else if (kw(pos_, kMatch)) {
-      ok = expr_match();
-    } else if (kw(pos_, kTry) && open(pos_ + 1, Delim::Brace)) {
-      ++pos_;
-      ok = block();
-    } else if (kw(pos_, kUnsafe)) {
-      ++pos_;
-      ok = block_with_inner();
-    } else if (kw(pos_, kConst) && open(pos_ + 1, Delim::Brace)) {
-      ++pos_;
-      ok = block_with_inner();
-    } else if (open(pos_, Delim::Brace)) {
-      ok = block_with_inner();
-    } else if (lifetime(pos_)) {
-      ok = labeled();
-    } else {
-      blocky = false;
-    }
-    if (!ok) return false;
+    e.start = pos_;
+    const bool blocky = kw(pos_, kIf) || kw(pos_, kWhile) || kw(pos_, kLoop) || kw(pos_, kMatch) ||
+                        kw(pos_, kUnsafe) || (kw(pos_, kFor) && !closure_for_ahead()) ||
+                        ((kw(pos_, kTry) || kw(pos_, kConst)) && open(pos_ + 1, Delim::Brace)) ||
+                        open(pos_, Delim::Brace) || lifetime(pos_);
     if (!blocky) {
       stmt_attrs_ = stmt_attrs;
-      if (!unary(true, e)) return false;
-      if (!parse_expr(e, true, Prec::Jump)) return false;
+      if (!unary(true, e) || !parse_expr(e, true, Prec::Jump)) return false;
       out = e;
       return true;
+    }
+    if (kw(pos_, kTry)) {
+      ++pos_;
+      if (!block()) return false;
+    } else if (!block_like_atom()) {
+      return false;
     }
     e.kind = EK::Block;
     if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?')) {
@@ -2139,6 +2117,11 @@ class Parser {
     }
     out = e;
     return true;
+  }
+
+  // Whether the `for` at pos_ opens the `for<'a>` of a closure rather than a loop.
+  bool closure_for_ahead() const {
+    return punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>'));
   }
 
   bool expr_attrs() {
@@ -2528,8 +2511,7 @@ class Parser {
       out.kind = EK::Block;
       return block();
     }
-    if (punct(pos_, '|') || kw(pos_, kMove) ||
-        (kw(pos_, kFor) && punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>'))) ||
+    if (punct(pos_, '|') || kw(pos_, kMove) || (kw(pos_, kFor) && closure_for_ahead()) ||
         (kw(pos_, kConst) && !open(pos_ + 1, Delim::Brace)) || kw(pos_, kStatic) ||
         (kw(pos_, kAsync) && (punct(pos_ + 1, '|') || kw(pos_ + 1, kMove)))) {
       return closure(allow_struct);
