@@ -1202,31 +1202,20 @@ class Parser {
 
   bool visibility(Visibility& v) {
     v.tokens.first = pos_;
-    if (!kw(pos_, kPub)) {
-      v.kind = VisKind::Inherited;
-      v.tokens.last = pos_;
-      return true;
+    const std::uint32_t end = skip_visibility(pos_);
+    v.kind = end == pos_       ? VisKind::Inherited
+             : end == pos_ + 1 ? VisKind::Public
+                               : VisKind::Restricted;
+    if (v.kind == VisKind::Restricted && kw(pos_ + 2, kIn)) {
+      // The path must parse; tokens after it inside the parentheses are not looked at.
+      const std::uint32_t saved_end = end_;
+      end_ = end - 1;
+      pos_ += 3;
+      const bool ok = mod_style_path();
+      end_ = saved_end;
+      if (!ok) return false;
     }
-    ++pos_;
-    v.kind = VisKind::Public;
-    if (open(pos_, Delim::Paren)) {
-      const std::uint32_t close = tok_[pos_].partner;
-      const std::uint32_t c = pos_ + 1;
-      if ((kw(c, kCrate) || kw(c, kSelfValue) || kw(c, kSuper)) && c + 1 == close) {
-        v.kind = VisKind::Restricted;
-        pos_ = close + 1;
-      } else if (kw(c, kIn)) {
-        // The path must parse; tokens after it inside the parentheses are not looked at.
-        const std::uint32_t saved_end = end_;
-        end_ = close;
-        pos_ = c + 1;
-        const bool ok = mod_style_path();
-        end_ = saved_end;
-        if (!ok) return false;
-        v.kind = VisKind::Restricted;
-        pos_ = close + 1;
-      }
-    }
+    pos_ = end;
     v.tokens.last = pos_;
     return true;
   }
