@@ -21,7 +21,7 @@ using lex_chars::kPunct;
 
 constexpr std::size_t kReject = std::numeric_limits<std::size_t>::max();
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-// rustc's rendering of a macro expansion error; the reference lexer keeps it as one literal.
+// rustc's rendering of a macro expansion error, read as one literal.
 constexpr std::string_view kErrorLiteral = "(/*ERROR*/)";
 
 // Bytes that may begin white space or a comment.
