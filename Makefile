@@ -41,6 +41,7 @@ asan: deps
 # each; fails on any crash, hang (an input slower than one second) or sanitizer report.
 FUZZ_SECONDS ?= 30
 fuzz: deps
+	@$(MAKE) --no-print-directory deps PACKAGES=afl++
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
 
 install: build

@@ -20,7 +20,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
 seconds=${FUZZ_SECONDS:-30}
 read -r -a targets <<<"${FUZZ_TARGETS:-lex tidy survey keystone keystone_write decl normalise}"
-rust_seeds=${FUZZ_RUST_SEEDS:-/usr/share/cargo/registry /work/shared/oracle/samples}
+rust_seeds=${FUZZ_RUST_SEEDS:-/usr/share/cargo/registry $root/../shared/oracle/samples}
 work=$build/run        # per target: in/ (seeds), out/ (AFL's state), fuzz.log
 corpus=$build/corpus   # per target: inputs the fuzzer found, kept as seeds for later runs
 regressions=$root/fuzz/regressions
