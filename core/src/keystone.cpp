@@ -497,30 +497,35 @@ void serialize(const Module& m, Writer& w) {
   w.end('}');
 }
 
-// Whether `token` is a number in JSON's strict syntax.
-bool json_number(std::string_view token) {
-  std::size_t i = 0;
-  auto digits = [&] {
-    const std::size_t from = i;
-    while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
-    return i > from;
+// The end of the number in JSON's strict syntax, -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?,
+// that starts at `p`; nullptr when none does.
+const char* scan_number(const char* p, const char* end) {
+  const auto digits = [&] {
+    const char* from = p;
+    while (p < end && *p >= '0' && *p <= '9') ++p;
+    return p > from;
   };
-  if (i < token.size() && token[i] == '-') ++i;
-  if (i < token.size() && token[i] == '0') {
-    ++i;
+  if (p < end && *p == '-') ++p;
+  if (p < end && *p == '0') {
+    ++p;
   } else if (!digits()) {
-    return false;
+    return nullptr;
   }
-  if (i < token.size() && token[i] == '.') {
-    ++i;
-    if (!digits()) return false;
+  if (p < end && *p == '.') {
+    ++p;
+    if (!digits()) return nullptr;
   }
-  if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
-    ++i;
-    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
-    if (!digits()) return false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    if (!digits()) return nullptr;
   }
-  return i == token.size();
+  return p;
+}
+
+// Whether `token` is one number in JSON's strict syntax.
+bool json_number(std::string_view token) {
+  return scan_number(token.data(), token.data() + token.size()) == token.data() + token.size();
 }
 
 // `text` with every number too large for a double (1e400, which strict JSON allows but the
@@ -653,29 +658,10 @@ class FastJson {
     return true;
   }
 
-  // -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
   bool number() {
-    const auto digit = [this] { return p_ < end_ && *p_ >= '0' && *p_ <= '9'; };
-    const auto digits = [&] {
-      if (!digit()) return false;
-      while (digit()) ++p_;
-      return true;
-    };
-    if (p_ < end_ && *p_ == '-') ++p_;
-    if (p_ < end_ && *p_ == '0') {
-      ++p_;
-    } else if (!digits()) {
-      return false;
-    }
-    if (p_ < end_ && *p_ == '.') {
-      ++p_;
-      if (!digits()) return false;
-    }
-    if (p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
-      ++p_;
-      if (p_ < end_ && (*p_ == '+' || *p_ == '-')) ++p_;
-      if (!digits()) return false;
-    }
+    const char* e = scan_number(p_, end_);
+    if (e == nullptr) return false;
+    p_ = e;
     return true;
   }
 
