@@ -244,6 +244,17 @@ class Reader {
     stack_.pop_back();
     if (stack_.empty()) done_ = true;
   }
+  // `needs` by its variant's name, as a string or as the single key of an object.
+  bool needs_named(const std::string& name, DependencyNeeds& needs) {
+    if (name == "contract") {
+      needs = DependencyNeeds::Contract;
+    } else if (name == "artifact") {
+      needs = DependencyNeeds::Artifact;
+    } else {
+      return fail("unknown variant `" + name + "`, expected `contract` or `artifact`");
+    }
+    return true;
+  }
 
   bool value(const Value& v);
   bool place(const Slot& slot, const Value& v);
@@ -302,55 +313,48 @@ bool Reader::value(const Value& v) {
 }
 
 bool Reader::place(const Slot& slot, const Value& v) {
-  return std::visit(
-      Overloaded{
-          [&](Ignore) {
-            if (v.kind == Kind::Object || v.kind == Kind::Array) stack_.push_back(SkipFrame{1});
-            return true;
-          },
-          [&](std::string* text) {
-            if (v.kind != Kind::String) return type_error(v, "a string");
-            *text = std::move(*v.string);
-            return true;
-          },
-          [&](std::optional<std::string>* text) {
-            if (v.kind == Kind::Null) {
-              text->reset();
-              return true;
-            }
-            if (v.kind != Kind::String) return type_error(v, "a string");
-            *text = std::move(*v.string);
-            return true;
-          },
-          [&](DependencyNeeds* needs) {
-            if (v.kind == Kind::Object) {
-              stack_.push_back(NeedsFrame{needs});
-              return true;
-            }
-            if (v.kind != Kind::String) return type_error(v, "enum DependencyNeeds");
-            if (*v.string == "contract") {
-              *needs = DependencyNeeds::Contract;
-            } else if (*v.string == "artifact") {
-              *needs = DependencyNeeds::Artifact;
-            } else {
-              return fail("unknown variant `" + *v.string + "`, expected `contract` or `artifact`");
-            }
-            return true;
-          },
-          [&]<class T>(std::vector<T>* list) {
-            if (v.kind != Kind::Array) return type_error(v, "a sequence");
-            stack_.push_back(ListFrame{list});
-            return true;
-          },
-          [&]<class R>(R* rec) {
-            if (v.kind != Kind::Object && v.kind != Kind::Array) {
-              return type_error(v, "struct " + std::string(Record<R>::kName));
-            }
-            stack_.push_back(RecordFrame{rec, v.kind == Kind::Array});
-            return true;
-          },
-      },
-      slot);
+  return std::visit(Overloaded{
+                        [&](Ignore) {
+                          if (v.kind == Kind::Object || v.kind == Kind::Array)
+                            stack_.push_back(SkipFrame{1});
+                          return true;
+                        },
+                        [&](std::string* text) {
+                          if (v.kind != Kind::String) return type_error(v, "a string");
+                          *text = std::move(*v.string);
+                          return true;
+                        },
+                        [&](std::optional<std::string>* text) {
+                          if (v.kind == Kind::Null) {
+                            text->reset();
+                            return true;
+                          }
+                          if (v.kind != Kind::String) return type_error(v, "a string");
+                          *text = std::move(*v.string);
+                          return true;
+                        },
+                        [&](DependencyNeeds* needs) {
+                          if (v.kind == Kind::Object) {
+                            stack_.push_back(NeedsFrame{needs});
+                            return true;
+                          }
+                          if (v.kind != Kind::String) return type_error(v, "enum DependencyNeeds");
+                          return needs_named(*v.string, *needs);
+                        },
+                        [&]<class T>(std::vector<T>* list) {
+                          if (v.kind != Kind::Array) return type_error(v, "a sequence");
+                          stack_.push_back(ListFrame{list});
+                          return true;
+                        },
+                        [&]<class R>(R* rec) {
+                          if (v.kind != Kind::Object && v.kind != Kind::Array) {
+                            return type_error(v, "struct " + std::string(Record<R>::kName));
+                          }
+                          stack_.push_back(RecordFrame{rec, v.kind == Kind::Array});
+                          return true;
+                        },
+                    },
+                    slot);
 }
 
 bool Reader::key(std::string& name) {
@@ -359,14 +363,7 @@ bool Reader::key(std::string& name) {
   if (auto* needs = std::get_if<NeedsFrame>(&top)) {
     if (needs->named) return fail("invalid value: map, expected map with a single key");
     needs->named = true;
-    if (name == "contract") {
-      *needs->into = DependencyNeeds::Contract;
-    } else if (name == "artifact") {
-      *needs->into = DependencyNeeds::Artifact;
-    } else {
-      return fail("unknown variant `" + name + "`, expected `contract` or `artifact`");
-    }
-    return true;
+    return needs_named(name, *needs->into);
   }
   auto& record = std::get<RecordFrame>(top);
   return std::visit(
