@@ -218,8 +218,8 @@ class Reader {
   bool start_object(std::size_t) { return value({Kind::Object}); }
   bool start_array(std::size_t) { return value({Kind::Array}); }
   bool key(std::string& name);
-  bool end_object();
-  bool end_array();
+  bool end_object() { return end_container(); }
+  bool end_array() { return end_container(); }
   bool parse_error(std::size_t, const std::string&, const Json::exception& e) {
     number_overflow_ = e.id == 406;
     // The library's message quotes the bytes last read, which need not be UTF-8.
@@ -257,6 +257,7 @@ class Reader {
   }
 
   bool value(const Value& v);
+  bool end_container();
   bool place(const Slot& slot, const Value& v);
   bool close_record(RecordFrame& frame);
 
@@ -403,7 +404,9 @@ bool Reader::close_record(RecordFrame& frame) {
       frame.record);
 }
 
-bool Reader::end_object() {
+// The end of an object or an array. The parser pairs them, so an object closes a record, a
+// skipped value or a `needs` object, and an array a record, a skipped value or a list.
+bool Reader::end_container() {
   Frame& top = stack_.back();
   if (auto* skip = std::get_if<SkipFrame>(&top)) {
     if (--skip->depth == 0) pop();
@@ -411,21 +414,7 @@ bool Reader::end_object() {
   }
   if (auto* needs = std::get_if<NeedsFrame>(&top)) {
     if (!needs->named) return fail("invalid type: empty map, expected variant identifier");
-    pop();
-    return true;
-  }
-  if (!close_record(std::get<RecordFrame>(top))) return false;
-  pop();
-  return true;
-}
-
-bool Reader::end_array() {
-  Frame& top = stack_.back();
-  if (auto* skip = std::get_if<SkipFrame>(&top)) {
-    if (--skip->depth == 0) pop();
-    return true;
-  }
-  if (auto* record = std::get_if<RecordFrame>(&top)) {
+  } else if (auto* record = std::get_if<RecordFrame>(&top)) {
     if (!close_record(*record)) return false;
   }
   pop();
