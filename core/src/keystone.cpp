@@ -41,93 +41,81 @@ using Slot = std::variant<Ignore, std::string*, std::optional<std::string>*, Dep
 
 using RecordRef = std::variant<Keystone*, Module*, OwnedType*, OperationSpec*, Dependency*>;
 
+template <class M>
+struct MemberOf;
+template <class R, class T>
+struct MemberOf<T R::*> {
+  using Record = R;
+};
+
+// Where the value of the member `Member` of a record goes.
+template <auto Member>
+Slot slot_of(typename MemberOf<decltype(Member)>::Record& record) {
+  return &(record.*Member);
+}
+
+template <class R>
 struct Field {
   std::string_view name;
   bool required;  // a field that is not required keeps the record's default when absent
+  Slot (*slot)(R&);
 };
 
-// Per record: its name in error descriptions, its fields in declared order (which is also the
-// order of the positional form) and where each field's value goes.
+// Per record: its name in error descriptions and its fields in declared order, which is also the
+// order of the positional form.
 template <class R>
 struct Record;
 
 template <>
 struct Record<Keystone> {
   static constexpr std::string_view kName = "Keystone";
-  static constexpr std::array<Field, 4> kFields{
-      {{"idea", true}, {"language", false}, {"essential_complexity", true}, {"modules", true}}};
-  static Slot slot(Keystone& k, std::size_t field) {
-    switch (field) {
-      case 0:
-        return &k.idea;
-      case 1:
-        return &k.language;
-      case 2:
-        return &k.essential_complexity;
-      default:
-        return &k.modules;
-    }
-  }
+  static constexpr std::array<Field<Keystone>, 4> kFields{{
+      {"idea", true, slot_of<&Keystone::idea>},
+      {"language", false, slot_of<&Keystone::language>},
+      {"essential_complexity", true, slot_of<&Keystone::essential_complexity>},
+      {"modules", true, slot_of<&Keystone::modules>},
+  }};
 };
 
 template <>
 struct Record<Module> {
   static constexpr std::string_view kName = "Module";
-  static constexpr std::array<Field, 6> kFields{{{"path", true},
-                                                 {"secret", true},
-                                                 {"owns", false},
-                                                 {"exposes", true},
-                                                 {"depends_on", false},
-                                                 {"laws", true}}};
-  static Slot slot(Module& m, std::size_t field) {
-    switch (field) {
-      case 0:
-        return &m.path;
-      case 1:
-        return &m.secret;
-      case 2:
-        return &m.owns;
-      case 3:
-        return &m.exposes;
-      case 4:
-        return &m.depends_on;
-      default:
-        return &m.laws;
-    }
-  }
+  static constexpr std::array<Field<Module>, 6> kFields{{
+      {"path", true, slot_of<&Module::path>},
+      {"secret", true, slot_of<&Module::secret>},
+      {"owns", false, slot_of<&Module::owns>},
+      {"exposes", true, slot_of<&Module::exposes>},
+      {"depends_on", false, slot_of<&Module::depends_on>},
+      {"laws", true, slot_of<&Module::laws>},
+  }};
 };
 
 template <>
 struct Record<OwnedType> {
   static constexpr std::string_view kName = "OwnedType";
-  static constexpr std::array<Field, 2> kFields{{{"name", true}, {"invariant", true}}};
-  static Slot slot(OwnedType& t, std::size_t field) { return field == 0 ? &t.name : &t.invariant; }
+  static constexpr std::array<Field<OwnedType>, 2> kFields{{
+      {"name", true, slot_of<&OwnedType::name>},
+      {"invariant", true, slot_of<&OwnedType::invariant>},
+  }};
 };
 
 template <>
 struct Record<OperationSpec> {
   static constexpr std::string_view kName = "OperationSpec";
-  static constexpr std::array<Field, 2> kFields{{{"name", true}, {"contract", true}}};
-  static Slot slot(OperationSpec& op, std::size_t field) {
-    return field == 0 ? &op.name : &op.contract;
-  }
+  static constexpr std::array<Field<OperationSpec>, 2> kFields{{
+      {"name", true, slot_of<&OperationSpec::name>},
+      {"contract", true, slot_of<&OperationSpec::contract>},
+  }};
 };
 
 template <>
 struct Record<Dependency> {
   static constexpr std::string_view kName = "Dependency";
-  static constexpr std::array<Field, 3> kFields{
-      {{"on", true}, {"because", true}, {"needs", false}}};
-  static Slot slot(Dependency& d, std::size_t field) {
-    switch (field) {
-      case 0:
-        return &d.on;
-      case 1:
-        return &d.because;
-      default:
-        return &d.needs;
-    }
-  }
+  static constexpr std::array<Field<Dependency>, 3> kFields{{
+      {"on", true, slot_of<&Dependency::on>},
+      {"because", true, slot_of<&Dependency::because>},
+      {"needs", false, slot_of<&Dependency::needs>},
+  }};
 };
 
 template <class R>
@@ -301,14 +289,15 @@ bool Reader::value(const Value& v) {
       [&](auto* rec) -> bool {
         using R = std::remove_pointer_t<decltype(rec)>;
         if (!record.positional) {
-          return place(record.pending ? Record<R>::slot(*rec, *record.pending) : Slot(Ignore{}), v);
+          return place(
+              record.pending ? Record<R>::kFields[*record.pending].slot(*rec) : Slot(Ignore{}), v);
         }
         const std::size_t field = record.next++;
         if (field >= Record<R>::kFields.size()) {
           return fail("invalid length " + std::to_string(field + 1) + ", expected " +
                       positional_name<R>());
         }
-        return place(Record<R>::slot(*rec, field), v);
+        return place(Record<R>::kFields[field].slot(*rec), v);
       },
       record.record);
 }
