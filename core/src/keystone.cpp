@@ -303,48 +303,47 @@ bool Reader::value(const Value& v) {
 }
 
 bool Reader::place(const Slot& slot, const Value& v) {
-  return std::visit(Overloaded{
-                        [&](Ignore) {
-                          if (v.kind == Kind::Object || v.kind == Kind::Array)
-                            stack_.push_back(SkipFrame{1});
-                          return true;
-                        },
-                        [&](std::string* text) {
-                          if (v.kind != Kind::String) return type_error(v, "a string");
-                          *text = std::move(*v.string);
-                          return true;
-                        },
-                        [&](std::optional<std::string>* text) {
-                          if (v.kind == Kind::Null) {
-                            text->reset();
-                            return true;
-                          }
-                          if (v.kind != Kind::String) return type_error(v, "a string");
-                          *text = std::move(*v.string);
-                          return true;
-                        },
-                        [&](DependencyNeeds* needs) {
-                          if (v.kind == Kind::Object) {
-                            stack_.push_back(NeedsFrame{needs});
-                            return true;
-                          }
-                          if (v.kind != Kind::String) return type_error(v, "enum DependencyNeeds");
-                          return needs_named(*v.string, *needs);
-                        },
-                        [&]<class T>(std::vector<T>* list) {
-                          if (v.kind != Kind::Array) return type_error(v, "a sequence");
-                          stack_.push_back(ListFrame{list});
-                          return true;
-                        },
-                        [&]<class R>(R* rec) {
-                          if (v.kind != Kind::Object && v.kind != Kind::Array) {
-                            return type_error(v, "struct " + std::string(Record<R>::kName));
-                          }
-                          stack_.push_back(RecordFrame{rec, v.kind == Kind::Array});
-                          return true;
-                        },
-                    },
-                    slot);
+  const Overloaded into{
+      [&](Ignore) {
+        if (v.kind == Kind::Object || v.kind == Kind::Array) stack_.push_back(SkipFrame{1});
+        return true;
+      },
+      [&](std::string* text) {
+        if (v.kind != Kind::String) return type_error(v, "a string");
+        *text = std::move(*v.string);
+        return true;
+      },
+      [&](std::optional<std::string>* text) {
+        if (v.kind == Kind::Null) {
+          text->reset();
+          return true;
+        }
+        if (v.kind != Kind::String) return type_error(v, "a string");
+        *text = std::move(*v.string);
+        return true;
+      },
+      [&](DependencyNeeds* needs) {
+        if (v.kind == Kind::Object) {
+          stack_.push_back(NeedsFrame{needs});
+          return true;
+        }
+        if (v.kind != Kind::String) return type_error(v, "enum DependencyNeeds");
+        return needs_named(*v.string, *needs);
+      },
+      [&]<class T>(std::vector<T>* list) {
+        if (v.kind != Kind::Array) return type_error(v, "a sequence");
+        stack_.push_back(ListFrame{list});
+        return true;
+      },
+      [&]<class R>(R* rec) {
+        if (v.kind != Kind::Object && v.kind != Kind::Array) {
+          return type_error(v, "struct " + std::string(Record<R>::kName));
+        }
+        stack_.push_back(RecordFrame{rec, v.kind == Kind::Array});
+        return true;
+      },
+  };
+  return std::visit(into, slot);
 }
 
 bool Reader::key(std::string& name) {
