@@ -416,34 +416,31 @@ using Writer = json::PrettyWriter;
 
 void serialize(const Module& m, Writer& w);
 
-void serialize(const std::string& s, Writer& w) { w.text(s); }
+// A member whose value is a text.
+void text_member(std::string_view key, std::string_view value, Writer& w) {
+  w.key(key);
+  w.text(value);
+}
 
 void serialize(const OwnedType& t, Writer& w) {
   w.begin('{');
-  w.key("name");
-  w.text(t.name);
-  w.key("invariant");
-  w.text(t.invariant);
+  text_member("name", t.name, w);
+  text_member("invariant", t.invariant, w);
   w.end('}');
 }
 
 void serialize(const OperationSpec& op, Writer& w) {
   w.begin('{');
-  w.key("name");
-  w.text(op.name);
-  w.key("contract");
-  w.text(op.contract);
+  text_member("name", op.name, w);
+  text_member("contract", op.contract, w);
   w.end('}');
 }
 
 void serialize(const Dependency& d, Writer& w) {
   w.begin('{');
-  w.key("on");
-  w.text(d.on);
-  w.key("because");
-  w.text(d.because);
-  w.key("needs");
-  w.text(to_text(d.needs));
+  text_member("on", d.on, w);
+  text_member("because", d.because, w);
+  text_member("needs", to_text(d.needs), w);
   w.end('}');
 }
 
@@ -456,10 +453,8 @@ void serialize_list(const std::vector<T>& items, Writer& w) {
 
 void serialize(const Module& m, Writer& w) {
   w.begin('{');
-  w.key("path");
-  w.text(m.path);
-  w.key("secret");
-  w.text(m.secret);
+  text_member("path", m.path, w);
+  text_member("secret", m.secret, w);
   w.key("owns");
   serialize_list(m.owns, w);
   w.key("exposes");
@@ -467,7 +462,7 @@ void serialize(const Module& m, Writer& w) {
   w.key("depends_on");
   serialize_list(m.depends_on, w);
   w.key("laws");
-  serialize_list(m.laws, w);
+  w.texts(m.laws);
   w.end('}');
 }
 
@@ -781,14 +776,9 @@ std::expected<Keystone, JsonError> Keystone::deserialize(std::string_view text) 
 std::string Keystone::serialize() const {
   Writer w;
   w.begin('{');
-  w.key("idea");
-  w.text(idea);
-  if (language) {
-    w.key("language");
-    w.text(*language);
-  }
-  w.key("essential_complexity");
-  w.text(essential_complexity);
+  text_member("idea", idea, w);
+  if (language) text_member("language", *language, w);
+  text_member("essential_complexity", essential_complexity, w);
   w.key("modules");
   serialize_list(modules, w);
   w.end('}');
