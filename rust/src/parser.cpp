@@ -408,19 +408,24 @@ class Parser {
     record_ = saved;
     return ok;
   }
-  // Items read by `item` up to the end of the current group; the recorded ones are listed in
-  // `first`/`count`.
-  bool item_list(bool (Parser::*item)(), std::uint32_t& first, std::uint32_t& count) {
+  // An item reader: it is given where its item begins and the records to fall back to should the
+  // item be kept verbatim.
+  using ItemReader = bool (Parser::*)(std::uint32_t begin, const Snapshot& snap);
+
+  // Items read by `item` up to the end of the current group, each one level of nesting deeper;
+  // the recorded ones are listed in `first`/`count`.
+  bool item_list(ItemReader item, std::uint32_t& first, std::uint32_t& count) {
     const std::size_t base = list_.size();
     while (!at_end()) {
-      if (!(this->*item)()) return false;
+      Nest nest(*this);
+      if (!nest.ok || !(this->*item)(pos_, snapshot())) return false;
     }
     if (record_) close_list(base, first, count);
     return true;
   }
   // `{ #![inner] items }` of an impl, a trait or an extern block: the recorded items become the
   // children of `owner`; the inner attributes are not recorded.
-  bool item_block(bool (Parser::*item)(), Item& owner) {
+  bool item_block(ItemReader item, Item& owner) {
     std::uint32_t saved;
     if (!enter(Delim::Brace, saved) || !parse_inner_attrs(false)) return false;
     return item_list(item, owner.child_first, owner.child_count) && leave(saved);
@@ -1405,11 +1410,7 @@ class Parser {
     return ident(i) || kw(i, kSelfValue) || kw(i, kSuper) || kw(i, kCrate) || colon2(i);
   }
 
-  bool parse_item() {
-    Nest nest(*this);
-    if (!nest.ok) return false;
-    const std::uint32_t begin = pos_;
-    const Snapshot snap = snapshot();
+  bool parse_item(std::uint32_t begin, const Snapshot& snap) {
     const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
     if (!parse_outer_attrs(record_)) return false;
     return item_rest(begin, snap, attr_first);
@@ -1628,11 +1629,7 @@ class Parser {
     return unrecorded([&] { return item_block(&Parser::foreign_item, it); });
   }
 
-  bool foreign_item() {
-    Nest nest(*this);
-    if (!nest.ok) return false;
-    const std::uint32_t begin = pos_;
-    const Snapshot snap = snapshot();
+  bool foreign_item(std::uint32_t begin, const Snapshot& snap) {
     if (!parse_outer_attrs(false)) return false;
     const std::uint32_t ahead = skip_visibility(pos_);
     Visibility v;
@@ -1762,11 +1759,7 @@ class Parser {
     return unrecorded([&] { return item_block(&Parser::trait_item, it); });
   }
 
-  bool trait_item() {
-    Nest nest(*this);
-    if (!nest.ok) return false;
-    const std::uint32_t begin = pos_;
-    const Snapshot snap = snapshot();
+  bool trait_item(std::uint32_t begin, const Snapshot& snap) {
     if (!parse_outer_attrs(false)) return false;
     Visibility v;
     if (!visibility(v)) return false;
@@ -1844,11 +1837,7 @@ class Parser {
     return true;
   }
 
-  bool impl_item() {
-    Nest nest(*this);
-    if (!nest.ok) return false;
-    const std::uint32_t begin = pos_;
-    const Snapshot snap = snapshot();
+  bool impl_item(std::uint32_t begin, const Snapshot& snap) {
     const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
     if (!parse_outer_attrs(record_)) return false;
     std::uint32_t ahead = skip_visibility(pos_);
