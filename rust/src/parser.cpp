@@ -496,13 +496,10 @@ class Parser {
     }
   }
 
+  // Each steps over what it names and tells whether it was there; `expect_` where the grammar
+  // requires it, `eat_` where it is optional.
   bool expect_punct(char c) {
     if (!punct(pos_, c)) return false;
-    ++pos_;
-    return true;
-  }
-  bool expect_kw(Kw k) {
-    if (!kw(pos_, k)) return false;
     ++pos_;
     return true;
   }
@@ -511,6 +508,7 @@ class Parser {
     ++pos_;
     return true;
   }
+  bool expect_kw(Kw k) { return eat_kw(k); }
   bool expect_ident() {
     if (!ident(pos_)) return false;
     ++pos_;
