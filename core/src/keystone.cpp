@@ -173,11 +173,6 @@ std::string describe(const Value& v) {
   return {};
 }
 
-template <class T>
-struct IsVector : std::false_type {};
-template <class T>
-struct IsVector<std::vector<T>> : std::true_type {};
-
 template <class... F>
 struct Overloaded : F... {
   using F::operator()...;
@@ -273,15 +268,11 @@ bool Reader::value(const Value& v) {
   if (auto* list = std::get_if<ListFrame>(&top)) {
     // A new element; a vector is only appended to while its own list frame is on top, so the
     // element's address stays valid for as long as its record frame is open.
-    const Slot element = std::visit(
-        [](auto alt) -> Slot {
-          if constexpr (IsVector<std::remove_pointer_t<decltype(alt)>>::value) {
-            return &alt->emplace_back();
-          } else {
-            return Ignore{};  // a list frame always holds a vector
-          }
-        },
-        list->list);
+    const Overloaded append{
+        []<class T>(std::vector<T>* items) -> Slot { return &items->emplace_back(); },
+        [](auto) -> Slot { return Ignore{}; },  // a list frame always holds a vector
+    };
+    const Slot element = std::visit(append, list->list);
     return place(element, v);
   }
   auto& record = std::get<RecordFrame>(top);
