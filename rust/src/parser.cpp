@@ -1431,6 +1431,11 @@ class Parser {
       verbatim(begin, snap);
       return true;
     };
+    auto impl_block = [&] {
+      bool verb = false;
+      if (!impl(it, verb)) return false;
+      return verb ? as_verbatim() : finish(ItemKind::Impl);
+    };
     const std::uint32_t ahead = skip_visibility(pos_);
     const bool inherited = ahead == pos_;
 
@@ -1442,11 +1447,8 @@ class Parser {
       if (kw(k, kCrate)) {
         if (!visibility(it.vis)) return false;
         pos_ += 2;
-        if (kw(pos_, kSelfValue) || ident(pos_)) {
-          it.ident = pos_++;
-        } else {
-          return false;
-        }
+        if (!(kw(pos_, kSelfValue) || ident(pos_))) return false;
+        it.ident = pos_++;
         if (eat_kw(kAs)) {
           if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
           ++pos_;
@@ -1454,8 +1456,7 @@ class Parser {
         return expect_punct(';') && finish(ItemKind::ExternCrate);
       }
       if (open(k, Delim::Brace) || (str_literal(k) && open(k + 1, Delim::Brace))) {
-        if (!inherited) return false;
-        return foreign_mod(it) && finish(ItemKind::ForeignMod);
+        return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
       }
       return false;
     }
@@ -1502,19 +1503,9 @@ class Parser {
       if (kw(k, kTrait) || (kw(k, kAuto) && kw(k + 1, kTrait))) {
         return trait_item_def(it) && finish(ItemKind::Trait);
       }
-      if (kw(k, kImpl)) {
-        bool verb = false;
-        if (!impl(it, verb)) return false;
-        if (verb) return as_verbatim();
-        return finish(ItemKind::Impl);
-      }
-      if (kw(k, kExtern)) {
-        if (!inherited) return false;
-        return foreign_mod(it) && finish(ItemKind::ForeignMod);
-      }
-      if (kw(k, kMod)) {
-        return module(it, outer) && finish(ItemKind::Mod);
-      }
+      if (kw(k, kImpl)) return impl_block();
+      if (kw(k, kExtern)) return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
+      if (kw(k, kMod)) return module(it, outer) && finish(ItemKind::Mod);
       return false;
     }
     if (kw(ahead, kMod)) {
@@ -1566,12 +1557,7 @@ class Parser {
     if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
       return trait_item_def(it) && finish(ItemKind::Trait);
     }
-    if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) {
-      bool verb = false;
-      if (!impl(it, verb)) return false;
-      if (verb) return as_verbatim();
-      return finish(ItemKind::Impl);
-    }
+    if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) return impl_block();
     if (kw(ahead, kMacro)) {
       pos_ = ahead + 1;
       if (!expect_ident()) return false;
