@@ -1751,11 +1751,7 @@ class Parser {
     const bool special = v.kind != VisKind::Inherited || has_default;
     if (kw(pos_, kFn) || peek_signature(pos_, false)) {
       if (!signature(false)) return false;
-      if (open(pos_, Delim::Brace)) {
-        if (!block_with_inner()) return false;
-      } else if (!expect_punct(';')) {
-        return false;
-      }
+      if (!(open(pos_, Delim::Brace) ? block_with_inner() : expect_punct(';'))) return false;
     } else if (kw(pos_, kConst)) {
       ++pos_;
       bool value = false, extras = false;
@@ -1811,7 +1807,7 @@ class Parser {
     bool missing_trait = false;
     if (kw(pos_, kFor)) {
       ++pos_;
-      if (!(first.path && !first.qself)) missing_trait = true;
+      missing_trait = !(first.path && !first.qself);
       if (!type(true)) return false;
     } else if (polarity) {
       verbatim(ty_begin, ty_snap);
