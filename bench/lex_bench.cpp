@@ -7,30 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "bench.hpp"
 #include "fsys.hpp"
 #include "token.hpp"
-
-namespace {
-
-void collect(const std::string& dir, std::vector<std::string>& sources) {
-  auto entries = fsys::list_dir(dir);
-  if (!entries) return;
-  for (const fsys::DirEntry& e : *entries) {
-    const std::string path = fsys::join(dir, e.name);
-    if (e.type == fsys::EntryType::Directory) {
-      collect(path, sources);
-    } else if (e.name.size() > 3 && e.name.ends_with(".rs")) {
-      if (auto text = fsys::read_text(path)) sources.push_back(std::move(*text));
-    }
-  }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : "/usr/share/cargo/registry";
   std::vector<std::string> sources;
-  collect(root, sources);
+  bench::collect_sources(root, sources);
   std::size_t bytes = 0;
   for (const std::string& s : sources) bytes += s.size();
   if (bytes == 0) {

@@ -16,6 +16,7 @@
 
 #include "dodureriradi.hpp"
 #include "drift.hpp"
+#include "bench.hpp"
 #include "fsys.hpp"
 #include "graph.hpp"
 #include "keystone.hpp"
@@ -30,18 +31,6 @@ struct Source {
   std::string path;  // relative to the root
   std::string text;
 };
-
-template <typename F>
-double best_of(int passes, F&& run) {
-  double best = 1e100;
-  for (int pass = 0; pass < passes; ++pass) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    best = std::min(best, took.count());
-  }
-  return best;
-}
 
 // Keeps a result alive past the timed region so the work is not optimised away.
 std::size_t sink = 0;
@@ -147,12 +136,12 @@ int main(int argc, char** argv) {
          }},
     };
     for (const Step& step : steps)
-      column.figures.emplace_back(step.name, best_of(kPasses, step.run));
+      column.figures.emplace_back(step.name, bench::best_of(kPasses, step.run));
     columns.push_back(std::move(column));
   }
 
   const double full_manifests =
-      best_of(kPasses, [&] { sink += structure::manifest_roots(root).size(); });
+      bench::best_of(kPasses, [&] { sink += structure::manifest_roots(root).size(); });
 
   std::printf("%-24s", "ms per MB of source");
   for (const Column& c : columns) {

@@ -13,42 +13,14 @@
 #include <vector>
 
 #include "dodureriradi.hpp"
+#include "bench.hpp"
 #include "fsys.hpp"
 #include "syntax.hpp"
-
-namespace {
-
-void collect(const std::string& dir, std::vector<std::string>& sources) {
-  auto entries = fsys::list_dir(dir);
-  if (!entries) return;
-  for (const fsys::DirEntry& e : *entries) {
-    const std::string path = fsys::join(dir, e.name);
-    if (e.type == fsys::EntryType::Directory) {
-      collect(path, sources);
-    } else if (e.name.size() > 3 && e.name.ends_with(".rs")) {
-      if (auto text = fsys::read_text(path)) sources.push_back(std::move(*text));
-    }
-  }
-}
-
-template <typename F>
-double best_of(int passes, F&& run) {
-  double best = 1e100;
-  for (int pass = 0; pass < passes; ++pass) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    best = std::min(best, took.count());
-  }
-  return best;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : "/usr/share/cargo/registry";
   std::vector<std::string> sources;
-  collect(root, sources);
+  bench::collect_sources(root, sources);
   std::size_t bytes = 0;
   for (const std::string& s : sources) bytes += s.size();
   if (bytes == 0) {
@@ -58,7 +30,7 @@ int main(int argc, char** argv) {
   constexpr int kPasses = 3;
 
   std::size_t rejected = 0;
-  const double parse = best_of(kPasses, [&] {
+  const double parse = bench::best_of(kPasses, [&] {
     rejected = 0;
     for (const std::string& s : sources) {
       if (!rust::parse_file(s)) ++rejected;
@@ -66,7 +38,7 @@ int main(int argc, char** argv) {
   });
 
   std::size_t fns = 0;
-  const double survey = best_of(kPasses, [&] {
+  const double survey = bench::best_of(kPasses, [&] {
     fns = 0;
     for (const std::string& s : sources) {
       if (auto file = dodureriradi::survey_source("x.rs", s)) fns += file->fns.size();
@@ -75,7 +47,7 @@ int main(int argc, char** argv) {
 
   std::size_t files = 0;
   bool failed = false;
-  const double dir = best_of(kPasses, [&] {
+  const double dir = bench::best_of(kPasses, [&] {
     auto result = dodureriradi::survey_dir(root);
     if (!result) {
       failed = true;

@@ -1,0 +1,40 @@
+// Helpers shared by the benchmark programs.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "fsys.hpp"
+
+namespace bench {
+
+/// The text of every .rs file below `dir` (depth first, unreadable entries passed over).
+inline void collect_sources(const std::string& dir, std::vector<std::string>& sources) {
+  auto entries = fsys::list_dir(dir);
+  if (!entries) return;
+  for (const fsys::DirEntry& e : *entries) {
+    const std::string path = fsys::join(dir, e.name);
+    if (e.type == fsys::EntryType::Directory) {
+      collect_sources(path, sources);
+    } else if (e.name.size() > 3 && e.name.ends_with(".rs")) {
+      if (auto text = fsys::read_text(path)) sources.push_back(std::move(*text));
+    }
+  }
+}
+
+/// The shortest wall time of `passes` runs of `run`, in seconds.
+template <typename F>
+double best_of(int passes, F&& run) {
+  double best = 1e100;
+  for (int pass = 0; pass < passes; ++pass) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    best = std::min(best, took.count());
+  }
+  return best;
+}
+
+}  // namespace bench
