@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,22 @@ inline void collect_sources(const std::string& dir, std::vector<std::string>& so
       if (auto text = fsys::read_text(path)) sources.push_back(std::move(*text));
     }
   }
+}
+
+/// The directory a benchmark measures: its first argument, else the Debian cargo registry.
+inline std::string root_arg(int argc, char** argv) {
+  return argc > 1 ? argv[1] : "/usr/share/cargo/registry";
+}
+
+/// The sources below `root` and their total size; false, with a message, when there is no .rs
+/// file there.
+inline bool load_sources(const std::string& root, std::vector<std::string>& sources,
+                         std::size_t& bytes) {
+  collect_sources(root, sources);
+  bytes = 0;
+  for (const std::string& s : sources) bytes += s.size();
+  if (bytes == 0) std::fprintf(stderr, "no .rs files under %s\n", root.c_str());
+  return bytes != 0;
 }
 
 /// The shortest wall time of `passes` runs of `run`, in seconds.

@@ -43,7 +43,7 @@ struct Step {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string root = argc > 1 ? argv[1] : "/usr/share/cargo/registry";
+  const std::string root = bench::root_arg(argc, argv);
   auto entries = dodureriradi::survey_entries(root);
   if (!entries) {
     std::fprintf(stderr, "survey of %s failed: %s\n", root.c_str(),

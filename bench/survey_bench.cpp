@@ -18,15 +18,10 @@
 #include "syntax.hpp"
 
 int main(int argc, char** argv) {
-  const std::string root = argc > 1 ? argv[1] : "/usr/share/cargo/registry";
+  const std::string root = bench::root_arg(argc, argv);
   std::vector<std::string> sources;
-  bench::collect_sources(root, sources);
   std::size_t bytes = 0;
-  for (const std::string& s : sources) bytes += s.size();
-  if (bytes == 0) {
-    std::fprintf(stderr, "no .rs files under %s\n", root.c_str());
-    return 1;
-  }
+  if (!bench::load_sources(root, sources, bytes)) return 1;
   constexpr int kPasses = 3;
 
   std::size_t rejected = 0;

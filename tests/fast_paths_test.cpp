@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../fuzz/targets.hpp"
 #include "dodureriradi.hpp"
 #include "drift.hpp"
 #include "fsys.hpp"
@@ -343,36 +344,6 @@ TEST(FastPaths, KeystoneReadLikeTheJsonLibrary) {
   EXPECT_GT(read, 1000u);  // enough mutants stay readable to compare their values
 }
 
-/// The name rule over Unicode scalar values with the Unicode case properties: '_' before an
-/// uppercase character after a lowercase one or a digit, or ending an acronym; runs of '_'
-/// collapsed and trimmed; the whole lowercased.
-std::string plain_normalise(std::string_view name) {
-  std::vector<char32_t> chars;
-  for (std::size_t pos = 0; pos < name.size();) chars.push_back(text::decode(name, pos));
-  std::string out;
-  for (std::size_t i = 0; i < chars.size(); ++i) {
-    const char32_t c = chars[i];
-    if (!text::is_uppercase(c)) {
-      text::append_utf8(out, c);
-      continue;
-    }
-    if (i > 0) {
-      const char32_t prev = chars[i - 1];
-      if (text::is_lowercase(prev) || (prev >= '0' && prev <= '9') ||
-          (text::is_uppercase(prev) && i + 1 < chars.size() && text::is_lowercase(chars[i + 1]))) {
-        out += '_';
-      }
-    }
-    out += text::to_lower(c);
-  }
-  std::string squeezed;
-  for (const char ch : out) {
-    if (ch == '_' && (squeezed.empty() || squeezed.back() == '_')) continue;
-    squeezed += ch;
-  }
-  if (!squeezed.empty() && squeezed.back() == '_') squeezed.pop_back();
-  return text::to_lower(squeezed);
-}
 
 // ASCII names take a byte-by-byte path: every name of up to five characters drawn from upper-
 // and lowercase letters, digits, '_' and two other marks must normalise as the Unicode rule does.
@@ -385,13 +356,13 @@ TEST(FastPaths, NormaliseAsciiLikeTheUnicodeRule) {
       for (const char c : alphabet) next.push_back(shorter + c);
     }
     for (const std::string& name : next) {
-      ASSERT_EQ(port::normalise_name(name), plain_normalise(name)) << name;
+      ASSERT_EQ(port::normalise_name(name), fuzz::detail::reference_normalise(name)) << name;
     }
     level = std::move(next);
   }
   // Names with non-ASCII characters keep the Unicode path.
   for (const char* name : {"ÉtéX", "aÉ", "ǅx", "İI", "ΣΑΣ"}) {
-    EXPECT_EQ(port::normalise_name(name), plain_normalise(name)) << name;
+    EXPECT_EQ(port::normalise_name(name), fuzz::detail::reference_normalise(name)) << name;
   }
 }
 
