@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "bench.hpp"
 #include "dodureriradi.hpp"
 #include "drift.hpp"
-#include "bench.hpp"
 #include "fsys.hpp"
 #include "graph.hpp"
 #include "keystone.hpp"

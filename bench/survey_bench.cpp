@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "dodureriradi.hpp"
 #include "bench.hpp"
+#include "dodureriradi.hpp"
 #include "fsys.hpp"
 #include "syntax.hpp"
 

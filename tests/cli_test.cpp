@@ -64,7 +64,8 @@ Outcome run_case(const fs::path& work, const std::string& command, const fs::pat
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
-    const std::string path = std::string(QK_BINARY_DIR) + ":" + (std::getenv("PATH") ?: "/usr/bin:/bin");
+    const std::string path =
+        std::string(QK_BINARY_DIR) + ":" + (std::getenv("PATH") ?: "/usr/bin:/bin");
     ::setenv("PATH", path.c_str(), 1);
     ::setenv("QK", (std::string(QK_BINARY_DIR) + "/quillon-keystone").c_str(), 1);
     ::setenv("LC_ALL", "C.UTF-8", 1);

@@ -344,7 +344,6 @@ TEST(FastPaths, KeystoneReadLikeTheJsonLibrary) {
   EXPECT_GT(read, 1000u);  // enough mutants stay readable to compare their values
 }
 
-
 // ASCII names take a byte-by-byte path: every name of up to five characters drawn from upper-
 // and lowercase letters, digits, '_' and two other marks must normalise as the Unicode rule does.
 TEST(FastPaths, NormaliseAsciiLikeTheUnicodeRule) {

@@ -97,7 +97,8 @@ TEST(Dot, ContractSharesAWaveAndSelfCycleIsRed) {
                         "\n"
                         "  \"a\" -> \"b\" [style=dashed];\n"
                         "}\n");
-  const std::string cyclic = graph::to_dot(keystone_of({module("a", {artifact("a")}), module("b")}));
+  const std::string cyclic =
+      graph::to_dot(keystone_of({module("a", {artifact("a")}), module("b")}));
   EXPECT_EQ(cyclic, head("idea") +
                         "  \"a\" [label=\"a\", fillcolor=\"#ffe9e9\", color=\"#c0392b\"];\n"
                         "  \"b\" [label=\"b\", fillcolor=\"#ffe9e9\", color=\"#c0392b\"];\n"
@@ -124,8 +125,9 @@ TEST(Dot, FillsEscapesAndRepeatedPaths) {
                      "\n"
                      "}\n");
   // Fills that hold no module path still bring the legend.
-  EXPECT_NE(graph::to_dot_with_fills(keystone_of({module("a")}), {{"zzz", "#fff3cd"}}).find(kLegend),
-            std::string::npos);
+  EXPECT_NE(
+      graph::to_dot_with_fills(keystone_of({module("a")}), {{"zzz", "#fff3cd"}}).find(kLegend),
+      std::string::npos);
   support::graphviz_accepts(dot);
 }
 

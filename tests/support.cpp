@@ -26,7 +26,9 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-std::string TempDir::operator/(std::string_view rel) const { return path_ + "/" + std::string(rel); }
+std::string TempDir::operator/(std::string_view rel) const {
+  return path_ + "/" + std::string(rel);
+}
 
 void TempDir::write(std::string_view rel, std::string_view content) const {
   const fs::path p = fs::path(path_) / fs::path(std::string(rel));
@@ -61,9 +63,9 @@ bool graphviz_accepts(std::string_view dot, const char* layout) {
   TempDir dir;
   dir.write("g.dot", dot);
   std::string messages;
-  const int status = run_shell(std::string(layout) + " -Tsvg -o " + (dir / "g.svg") + " " +
-                                   (dir / "g.dot") + " 2>&1",
-                               &messages);
+  const int status = run_shell(
+      std::string(layout) + " -Tsvg -o " + (dir / "g.svg") + " " + (dir / "g.dot") + " 2>&1",
+      &messages);
   EXPECT_EQ(status, 0) << layout << " refused the graph:\n" << messages << "\n" << dot;
   return status == 0;
 }

@@ -10,8 +10,11 @@ TEST(Text, LossyReplacesEachIllFormedSubpart) {
   };
   const Row rows[] = {
       {"plain", "plain"},
-      {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
-      {"\xE2\x82", "\xEF\xBF\xBD"},              // truncated three-byte sequence: one U+FFFD
+      {"a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {"\xE2\x82", "\xEF\xBF\xBD"},  // truncated three-byte sequence: one U+FFFD
       {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate: three
       {"\xC3\xA9", "\xC3\xA9"},
   };

@@ -30,8 +30,7 @@ TEST(Validate, FirstBrokenRuleWins) {
   };
   const Row rows[] = {
       {"no modules", keystone_of({}), "keystone has no modules"},
-      {"duplicates before laws",
-       keystone_of({without_laws(module("x")), module("a"), module("a")}),
+      {"duplicates before laws", keystone_of({without_laws(module("x")), module("a"), module("a")}),
        "duplicate module path: a"},
       {"no laws before exposes", keystone_of({without_exposes(without_laws(module("a")))}),
        "module 'a' has no laws"},
@@ -39,7 +38,8 @@ TEST(Validate, FirstBrokenRuleWins) {
        "module 'a' exposes nothing"},
       {"unknown internal target", keystone_of({module("a", {artifact("src/x.rs")})}),
        "module 'a' depends on unknown internal module 'src/x.rs'"},
-      {"no normalisation of targets", keystone_of({module("src/x.rs"), module("a", {contract("./src/x.rs")})}),
+      {"no normalisation of targets",
+       keystone_of({module("src/x.rs"), module("a", {contract("./src/x.rs")})}),
        "module 'a' depends on unknown internal module './src/x.rs'"},
       {"outside targets ignored",
        keystone_of({module("a", {artifact("serde"), artifact("src"), artifact("library/x"),
@@ -67,8 +67,8 @@ TEST(Validate, FirstBrokenRuleWins) {
       {"contract-only cycle still a cycle",
        keystone_of({module("a", {contract("b")}), module("b", {contract("a")})}),
        "dependency cycle: a -> b -> a"},
-      {"repeated dependency", keystone_of({module("a", {artifact("b"), artifact("b")}), module("b")}),
-       "valid"},
+      {"repeated dependency",
+       keystone_of({module("a", {artifact("b"), artifact("b")}), module("b")}), "valid"},
       {"diamond",
        keystone_of({module("a", {artifact("b"), artifact("c")}), module("b", {artifact("d")}),
                     module("c", {artifact("d")}), module("d")}),
@@ -78,8 +78,8 @@ TEST(Validate, FirstBrokenRuleWins) {
 }
 
 TEST(Validate, LooksInternalPath) {
-  for (const char* yes : {"src/a", "./a", "../a", "/abs", "public/x", "app/x", "lib/x", "pages/x",
-                          "components/x"}) {
+  for (const char* yes :
+       {"src/a", "./a", "../a", "/abs", "public/x", "app/x", "lib/x", "pages/x", "components/x"}) {
     EXPECT_TRUE(validation::looks_internal_path(yes)) << yes;
   }
   for (const char* no : {"", "@src/x", "src", "lib", "library/x", "core/src/x", "serde", "Src/x"}) {

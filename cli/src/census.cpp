@@ -49,8 +49,9 @@ namespace {
 
 bool skipped_dir(std::string_view name) {
   static constexpr std::array<std::string_view, 14> kSkip{
-      "out",     "Pods",    "dist",     "venv",        "build",       "target",       "vendor",
-      "gradle",  "zig-out", "coverage", "DerivedData", "__pycache__", "node_modules", "site-packages"};
+      "out",         "Pods",        "dist",         "venv",         "build",
+      "target",      "vendor",      "gradle",       "zig-out",      "coverage",
+      "DerivedData", "__pycache__", "node_modules", "site-packages"};
   if (name.starts_with('.') || name.ends_with(".egg-info")) return true;
   for (const std::string_view s : kSkip) {
     if (name == s) return true;
@@ -151,12 +152,24 @@ std::optional<port::Survey> survey_any(const std::string& dir, std::string_view 
       if (!files) return std::nullopt;
       return port::Survey::from_rust(*files, label);
     }
-    case Lang::Go: survey = port::survey_go_dir(dir, label); break;
-    case Lang::Swift: survey = port::survey_swift_dir(dir, label); break;
-    case Lang::TypeScript: survey = port::survey_ts_dir(dir, label); break;
-    case Lang::Kotlin: survey = port::survey_kotlin_dir(dir, label); break;
-    case Lang::Python: survey = port::survey_python_dir(dir, label); break;
-    case Lang::Zig: survey = port::survey_zig_dir(dir, label); break;
+    case Lang::Go:
+      survey = port::survey_go_dir(dir, label);
+      break;
+    case Lang::Swift:
+      survey = port::survey_swift_dir(dir, label);
+      break;
+    case Lang::TypeScript:
+      survey = port::survey_ts_dir(dir, label);
+      break;
+    case Lang::Kotlin:
+      survey = port::survey_kotlin_dir(dir, label);
+      break;
+    case Lang::Python:
+      survey = port::survey_python_dir(dir, label);
+      break;
+    case Lang::Zig:
+      survey = port::survey_zig_dir(dir, label);
+      break;
   }
   if (!survey) return std::nullopt;
   return std::move(*survey);

@@ -13,11 +13,16 @@ using drift::DriftKind;
 
 std::string_view kind_label(DriftKind kind) {
   switch (kind) {
-    case DriftKind::MissingFile: return "declared, but no such file";
-    case DriftKind::NotPublic: return "declared in `exposes`, not public in the code";
-    case DriftKind::NoLaws: return "declared with no laws";
-    case DriftKind::Undeclared: return "in the code, declared nowhere";
-    case DriftKind::UndeclaredExposure: return "public, but not declared in `exposes`";
+    case DriftKind::MissingFile:
+      return "declared, but no such file";
+    case DriftKind::NotPublic:
+      return "declared in `exposes`, not public in the code";
+    case DriftKind::NoLaws:
+      return "declared with no laws";
+    case DriftKind::Undeclared:
+      return "in the code, declared nowhere";
+    case DriftKind::UndeclaredExposure:
+      return "public, but not declared in `exposes`";
   }
   return {};
 }

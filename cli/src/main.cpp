@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string arg(argv[i]);
     if (!text::is_utf8(arg)) {
-      output::err("quillon keystone: argument " + std::to_string(i) + " is not valid UTF-8: " +
-                  text::lossy(arg) + "\n");
+      output::err("quillon keystone: argument " + std::to_string(i) +
+                  " is not valid UTF-8: " + text::lossy(arg) + "\n");
       return 101;
     }
     args.push_back(std::move(arg));

@@ -27,9 +27,15 @@ std::uint8_t lexical_map_of(const std::string& path, const Census& counts) {
   for (const port::Symbol& symbol : survey->symbols) {
     files.insert(symbol.file);
     switch (symbol.kind) {
-      case port::SymbolKind::Function: ++functions; break;
-      case port::SymbolKind::Method: ++methods; break;
-      case port::SymbolKind::Type: ++types; break;
+      case port::SymbolKind::Function:
+        ++functions;
+        break;
+      case port::SymbolKind::Method:
+        ++methods;
+        break;
+      case port::SymbolKind::Type:
+        ++types;
+        break;
     }
   }
   output::out("Lexical survey (" + std::string(ext(*lang)) + ") — " + std::to_string(files.size()) +
@@ -50,8 +56,9 @@ std::uint8_t lexical_map_of(const std::string& path, const Census& counts) {
   for (const auto& [name, names_files] : candidates) {
     if (names_files.size() >= 2) groups.emplace_back(name, &names_files);
   }
-  std::stable_sort(groups.begin(), groups.end(),
-                   [](const auto& a, const auto& b) { return a.second->size() > b.second->size(); });
+  std::stable_sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
+    return a.second->size() > b.second->size();
+  });
   std::size_t conventions = 0;
   std::vector<const decltype(groups)::value_type*> duplicates;
   for (const auto& group : groups) {
@@ -66,8 +73,7 @@ std::uint8_t lexical_map_of(const std::string& path, const Census& counts) {
     output::out("No duplicated top-level names across files.\n");
   } else {
     std::string report = "DUPLICATED NAMES (lexical — same top-level name, " +
-                         std::to_string(duplicates.size()) +
-                         " group(s); bodies not compared):\n\n";
+                         std::to_string(duplicates.size()) + " group(s); bodies not compared):\n\n";
     for (const auto* group : duplicates) {
       report += "  " + text::pad_right(group->first, 28) + " ";
       for (std::size_t i = 0; i < group->second->size(); ++i) {

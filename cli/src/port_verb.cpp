@@ -58,7 +58,8 @@ std::string render_port(const port::Survey& old_survey, const port::Survey& new_
     out += "NOT CARRIED OVER — in the original, no counterpart in the port" +
            std::string(all ? "" : " (exported only; --all for the rest)") + ":\n";
     for (std::size_t i = 0; i < listed.size() && i < 40; ++i) {
-      out += "  " + text::pad_right(listed[i]->name, 28) + " " + joined(listed[i]->old_files) + "\n";
+      out +=
+          "  " + text::pad_right(listed[i]->name, 28) + " " + joined(listed[i]->old_files) + "\n";
     }
     if (listed.size() > 40) out += "  … and " + std::to_string(listed.size() - 40) + " more\n";
     out += "\n";

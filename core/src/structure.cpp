@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <map>
+#include <memory>
 #include <set>
 #include <utility>
 

@@ -34,12 +34,12 @@ std::string pad_left(std::string_view value, std::size_t width);
 std::string replace_all(std::string_view haystack, std::string_view from, std::string_view to);
 
 // Unicode properties, as the Rust standard library defines them for `char`.
-bool is_whitespace(char32_t c);   // White_Space
-bool is_alphabetic(char32_t c);   // Alphabetic
-bool is_numeric(char32_t c);      // general category Nd, Nl or No
-bool is_alphanumeric(char32_t c); // alphabetic or numeric
-bool is_uppercase(char32_t c);    // Uppercase
-bool is_lowercase(char32_t c);    // Lowercase
+bool is_whitespace(char32_t c);    // White_Space
+bool is_alphabetic(char32_t c);    // Alphabetic
+bool is_numeric(char32_t c);       // general category Nd, Nl or No
+bool is_alphanumeric(char32_t c);  // alphabetic or numeric
+bool is_uppercase(char32_t c);     // Uppercase
+bool is_lowercase(char32_t c);     // Lowercase
 
 /// The full lowercase mapping of one character (may be several characters).
 std::string to_lower(char32_t c);

@@ -42,8 +42,8 @@ bool looks_internal_path(std::string_view target) {
 // The search keeps its own stack of pending neighbours instead of recursing, so a long chain of
 // dependencies cannot exhaust the call stack; it visits nodes and neighbours in the same order as
 // the recursive formulation and so reports the same cycle.
-std::expected<void, KeystoneError> visit(std::string_view node, std::vector<std::string_view>& stack,
-                                         const Graph& graph,
+std::expected<void, KeystoneError> visit(std::string_view node,
+                                         std::vector<std::string_view>& stack, const Graph& graph,
                                          std::unordered_map<std::string_view, Color>& colours) {
   static const std::vector<std::string_view> kNone;
   const auto neighbours_of = [&](std::string_view n) -> const std::vector<std::string_view>& {
@@ -102,7 +102,8 @@ namespace keystone {
 
 std::expected<void, validation::KeystoneError> Keystone::validate() const {
   using validation::KeystoneError;
-  if (modules.empty()) return std::unexpected(KeystoneError{.kind = KeystoneError::Kind::NoModules});
+  if (modules.empty())
+    return std::unexpected(KeystoneError{.kind = KeystoneError::Kind::NoModules});
 
   std::unordered_set<std::string_view> seen;
   for (const Module& module : modules) {
@@ -114,7 +115,8 @@ std::expected<void, validation::KeystoneError> Keystone::validate() const {
 
   for (const Module& module : modules) {
     if (module.laws.empty()) {
-      return std::unexpected(KeystoneError{.kind = KeystoneError::Kind::NoLaws, .path = module.path});
+      return std::unexpected(
+          KeystoneError{.kind = KeystoneError::Kind::NoLaws, .path = module.path});
     }
     if (module.exposes.empty()) {
       return std::unexpected(
@@ -132,9 +134,8 @@ std::expected<void, validation::KeystoneError> Keystone::validate() const {
       if (paths.contains(dep.on)) {
         neighbours.push_back(dep.on);
       } else if (validation::looks_internal_path(dep.on)) {
-        return std::unexpected(KeystoneError{.kind = KeystoneError::Kind::UnknownDependency,
-                                             .path = module.path,
-                                             .target = dep.on});
+        return std::unexpected(KeystoneError{
+            .kind = KeystoneError::Kind::UnknownDependency, .path = module.path, .target = dep.on});
       }
     }
     graph[module.path] = std::move(neighbours);

@@ -45,8 +45,8 @@ std::expected<void, KeystoneError> detect_cycle(const Graph& graph,
                                                 const std::vector<std::string_view>& roots);
 
 /// One step of the depth-first search of `detect_cycle`.
-std::expected<void, KeystoneError> visit(std::string_view node, std::vector<std::string_view>& stack,
-                                         const Graph& graph,
+std::expected<void, KeystoneError> visit(std::string_view node,
+                                         std::vector<std::string_view>& stack, const Graph& graph,
                                          std::unordered_map<std::string_view, Color>& colours);
 
 }  // namespace validation
