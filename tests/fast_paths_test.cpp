@@ -36,8 +36,9 @@ std::vector<std::string> crowded_paths() {
   return paths;
 }
 
-/// The pairing rule as one pass over the code modules: the first whose path equals the declared
-/// path, whose key equals the declared key, or whose key is a '/'-bounded ending of the other.
+/// The pairing rule as passes over the code modules: the first whose path equals the declared
+/// path; else the first whose key equals the declared key; else the first whose key is a
+/// '/'-bounded ending of the other.
 std::optional<std::size_t> scan_pair(const std::string& declared,
                                      const std::vector<std::string>& code) {
   const auto ends_at_boundary = [](std::string_view longer, std::string_view shorter) {
@@ -47,10 +48,13 @@ std::optional<std::size_t> scan_pair(const std::string& declared,
   const std::string key = drift::normalise(declared);
   for (std::size_t i = 0; i < code.size(); ++i) {
     if (declared == code[i]) return i;
+  }
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    if (key == drift::normalise(code[i])) return i;
+  }
+  for (std::size_t i = 0; i < code.size(); ++i) {
     const std::string code_key = drift::normalise(code[i]);
-    if (key == code_key || ends_at_boundary(key, code_key) || ends_at_boundary(code_key, key)) {
-      return i;
-    }
+    if (ends_at_boundary(key, code_key) || ends_at_boundary(code_key, key)) return i;
   }
   return std::nullopt;
 }

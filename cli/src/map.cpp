@@ -92,6 +92,17 @@ std::uint8_t lexical_map_of(const std::string& path, const Census& counts) {
   return 0;
 }
 
+/// The lexical report; a keystone asked for with "--json OUT" cannot be derived from it, which
+/// fails the run once the report is out.
+std::uint8_t lexical_map_for(const std::string& path, const Census& counts,
+                             const std::optional<std::string>& json_out) {
+  const std::uint8_t status = lexical_map_of(path, counts);
+  if (status != 0 || !json_out) return status;
+  output::err("no keystone written to " + *json_out +
+              ": a keystone is derived from Rust code only\n");
+  return 1;
+}
+
 }  // namespace
 
 std::uint8_t lexical_map(const std::string& path) {
@@ -100,8 +111,9 @@ std::uint8_t lexical_map(const std::string& path) {
 
 std::uint8_t cmd_map(const Args& args) {
   const std::string path = path_arg(args);
+  const std::optional<std::string> json_out = option_value(args, "--json");
   const Census counts = source_counts(path);
-  if (dominant(counts) != Lang::Rust) return lexical_map_of(path, counts);
+  if (dominant(counts) != Lang::Rust) return lexical_map_for(path, counts, json_out);
 
   keystone::Keystone keystone;
   {
@@ -110,7 +122,7 @@ std::uint8_t cmd_map(const Args& args) {
       output::err("cannot survey " + path + ": " + files.error().message + "\n");
       return 1;
     }
-    if (files->empty()) return lexical_map(path);
+    if (files->empty()) return lexical_map_for(path, counts, json_out);
 
     std::size_t public_fns = 0, types = 0;
     for (const dodureriradi::SurveyedFile& file : *files) {
@@ -131,12 +143,16 @@ std::uint8_t cmd_map(const Args& args) {
     output::out("Map: " + modules + " modules — " + valid.error().text() + "\n");
   }
 
-  if (const auto out = option_value(args, "--json")) {
-    if (const auto written = fsys::write_file(*out, keystone.serialize()); written) {
-      output::out("map written → " + *out + "\n");
-    } else {
-      output::err("writing " + *out + ": " + written.error().message + "\n");
+  if (json_out) {
+    // The report reaches standard output before the file is touched, so a run whose report
+    // cannot be printed stops without writing anything.
+    output::flush();
+    const auto written = fsys::write_file(*json_out, keystone.serialize());
+    if (!written) {
+      output::err("writing " + *json_out + ": " + written.error().message + "\n");
+      return 1;
     }
+    output::out("map written → " + *json_out + "\n");
   }
   return 0;
 }

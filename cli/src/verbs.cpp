@@ -95,6 +95,7 @@ std::uint8_t cmd_graph(const Args& args) {
   }
 
   if (const auto out = option_value(args, "--out")) {
+    output::flush();  // whatever was printed goes out before a file is touched
     if (const auto written = fsys::write_file(*out, text); !written) {
       output::err("writing " + *out + ": " + written.error().message + "\n");
       return 1;

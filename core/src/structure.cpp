@@ -300,25 +300,46 @@ std::vector<std::string> manifest_roots(const std::string& root) {
   return found;
 }
 
-std::string mod_dir(std::string_view path) {
+bool root_by_place(std::string_view path) {
+  static const std::set<std::string_view> kRootNames = {"lib.rs", "main.rs", "build.rs"};
+  static const std::set<std::string_view> kRootDirs = {"examples", "benches", "tests", "bin"};
+  const auto [dir, name] = split_last(path);
+  return kRootNames.contains(name) || kRootDirs.contains(split_last(dir).second);
+}
+
+std::string mod_dir(std::string_view path, bool manifest_root) {
   const auto [dir, name] = split_last(path);
   const std::string_view stem = without_rs(name);
-  if (stem == "mod" || stem == "lib" || stem == "main" || stem == "build") return std::string(dir);
+  if (stem == "mod" || stem == "lib" || stem == "main" || stem == "build" || manifest_root ||
+      root_by_place(path)) {
+    return std::string(dir);
+  }
   return under(dir, stem);
 }
 
 std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
                                  const std::vector<std::string>& roots) {
-  std::set<std::string> linked;
+  std::set<std::string> manifest;
   for (std::string_view root : roots) {
     strip_leading_dot_slash(root);
-    linked.emplace(root);
+    manifest.emplace(root);
   }
-  // Every path a surveyed declaration can reach, whether or not the declaring file is reached.
+  // The child-module directory of every surveyed file, in survey order.
+  std::vector<std::string> dirs;
+  dirs.reserve(files.size());
   for (const SurveyedFile& file : files) {
-    const std::string dir = mod_dir(file.path);
-    for (const dodureriradi::ModDecl& decl : file.mods) {
-      std::string base = dir.empty() ? decl.parent : dir + "/" + decl.parent;
+    dirs.push_back(mod_dir(file.path, manifest.contains(file.path)));
+  }
+
+  // Every path a surveyed declaration can reach, whether or not the declaring file is reached.
+  std::set<std::string> linked = manifest;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    for (const dodureriradi::ModDecl& decl : files[i].mods) {
+      // A path attribute at file level is relative to the declaring file's own directory; any
+      // other declaration starts from the child-module directory and the inline modules around.
+      std::string base = decl.path_attr && decl.parent.empty()
+                             ? std::string(split_last(files[i].path).first)
+                             : under(dirs[i], decl.parent);
       while (base.ends_with('/')) base.pop_back();
       if (decl.path_attr) {
         std::string_view value = *decl.path_attr;
@@ -337,8 +358,6 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
     if (name == "main.rs" || name == "lib.rs") return 1;
     return 2;
   };
-  static const std::set<std::string_view> kExemptNames = {"lib.rs", "main.rs", "build.rs"};
-  static const std::set<std::string_view> kExemptDirs = {"examples", "benches", "tests", "bin"};
 
   // The two best parent candidates of every child-module directory, by preference and then
   // survey order: an orphan takes the best one that is not itself. Indexing once keeps the
@@ -348,8 +367,9 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
     const SurveyedFile* second = nullptr;
   };
   std::map<std::string, Best, std::less<>> parents;
-  for (const SurveyedFile& candidate : files) {
-    Best& best = parents[mod_dir(candidate.path)];
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const SurveyedFile& candidate = files[i];
+    Best& best = parents[dirs[i]];
     const int rank = preference(candidate.path);
     if (best.first == nullptr || rank < preference(best.first->path)) {
       best.second = best.first;
@@ -361,10 +381,8 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
 
   std::vector<Orphan> orphans;
   for (const SurveyedFile& file : files) {
+    if (root_by_place(file.path) || linked.contains(file.path)) continue;
     const auto [dir, name] = split_last(file.path);
-    if (kExemptNames.contains(name)) continue;
-    if (kExemptDirs.contains(split_last(dir).second)) continue;
-    if (linked.contains(file.path)) continue;
 
     std::string_view module = without_rs(name);
     std::string_view target = dir;

@@ -61,9 +61,15 @@ struct Orphan {
 /// Whatever cannot be read is passed over.
 std::vector<std::string> manifest_roots(const std::string& root);
 
-/// The directory holding the child modules declared in the file at `path`: "src/foo.rs" gives
-/// "src/foo", "src/lib.rs" gives "src".
-std::string mod_dir(std::string_view path);
+/// Whether the file at `path` is a crate root by its name or place: lib.rs, main.rs or build.rs,
+/// or a file directly inside a directory named examples, benches, tests or bin.
+bool root_by_place(std::string_view path);
+
+/// The directory holding the child modules declared in the file at `path`: the file's own
+/// directory for a mod.rs, for a crate root by name or place and for a root a manifest names
+/// (`manifest_root`); otherwise the directory named after the file. "src/foo.rs" gives
+/// "src/foo"; "src/lib.rs" and "src/bin/tool.rs" give "src" and "src/bin".
+std::string mod_dir(std::string_view path, bool manifest_root = false);
 
 /// The surveyed files, in survey order, that are neither a root, nor exempt by name or place, nor
 /// reachable from any surveyed `mod` declaration, each with the declaration to add and where.
