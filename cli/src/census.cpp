@@ -175,15 +175,16 @@ std::optional<port::Survey> survey_any(const std::string& dir, std::string_view 
   return std::move(*survey);
 }
 
-std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(const Args& args) {
+std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(const Args& args,
+                                                                              Sink& sink) {
   const std::string path = path_arg(args);
   auto files = dodureriradi::survey_dir(path);
   if (!files) {
-    output::err("cannot survey " + path + ": " + files.error().message + "\n");
+    sink.err("cannot survey " + path + ": " + files.error().message + "\n");
     return std::unexpected(std::uint8_t{1});
   }
   if (files->empty()) {
-    output::err("no .rs files under " + path + "\n");
+    sink.err("no .rs files under " + path + "\n");
     return std::unexpected(std::uint8_t{1});
   }
   return std::move(*files);

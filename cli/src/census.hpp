@@ -52,9 +52,12 @@ namespace cli {
 /// fails.
 std::optional<port::Survey> survey_any(const std::string& dir, std::string_view label);
 
-/// The Rust survey of the verb's PATH. Prints its own message and fails with status 1 when the
-/// survey fails ("cannot survey ...") or finds no file ("no .rs files under ...").
+class Sink;
+
+/// The Rust survey of the verb's PATH. Prints its own message through `sink` and fails with
+/// status 1 when the survey fails ("cannot survey ...") or finds no file ("no .rs files under
+/// ...").
 std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(
-    const std::vector<std::string>& args);
+    const std::vector<std::string>& args, Sink& sink);
 
 }  // namespace cli
