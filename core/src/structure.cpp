@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -95,6 +96,40 @@ std::pair<std::string_view, std::string_view> split_last(std::string_view path) 
 std::string_view without_rs(std::string_view name) {
   if (name.ends_with(".rs")) name.remove_suffix(3);
   return name;
+}
+
+/// `path` with its "." components dropped and each ".." taking back the component before it, as
+/// the compiler reads a path attribute; nothing when a ".." climbs above the surveyed root. A path
+/// without such components is returned as it is.
+std::optional<std::string> resolve_dots(std::string_view path) {
+  const auto is_dots = [](std::string_view c) { return c == "." || c == ".."; };
+  std::vector<std::string_view> parts;
+  bool dots = false;
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = path.find('/', start);
+    const std::string_view part = path.substr(start, slash - start);
+    dots = dots || is_dots(part);
+    parts.push_back(part);
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  if (!dots) return std::string(path);
+  std::vector<std::string_view> kept;
+  for (const std::string_view part : parts) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (kept.empty()) return std::nullopt;
+      kept.pop_back();
+      continue;
+    }
+    kept.push_back(part);
+  }
+  std::string out;
+  for (const std::string_view part : kept) {
+    if (!out.empty()) out += '/';
+    out += part;
+  }
+  return out;
 }
 
 /// "{a}/{b}", or `b` alone when `a` is empty.
@@ -344,7 +379,7 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
       if (decl.path_attr) {
         std::string_view value = *decl.path_attr;
         strip_leading_dot_slash(value);
-        linked.insert(under(base, value));
+        if (auto reached = resolve_dots(under(base, value))) linked.insert(std::move(*reached));
       } else {
         linked.insert(under(base, decl.name + ".rs"));
         linked.insert(under(base, decl.name + "/mod.rs"));
