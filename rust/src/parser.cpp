@@ -743,8 +743,8 @@ class Parser {
   }
 
   // Records the printing of params_[base..] between `<` at lt and `>` at gt with lifetimes
-  // first. Generic parameters (`params` set) and generic arguments differ in when a comma is
-  // inserted before a type that follows a lifetime without one.
+  // first. Generic parameters and precise captures (`params` set) differ from generic arguments
+  // in when a comma is inserted before a type that follows a lifetime without one.
   void reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::uint32_t gt, bool params) {
     bool seen_other = false, out_of_order = false;
     for (std::size_t k = base; k < params_.size(); ++k) {
@@ -900,13 +900,20 @@ class Parser {
     }
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
-    if (kw(pos_, kUse)) {  // `use<'a, T>`
+    if (kw(pos_, kUse)) {  // `use<'a, T, Self>`, printed lifetimes first like generics
       ++pos_;
-      const auto stop = [&] { return punct(pos_, '>'); };
-      const auto captured = [&] { return eat_lifetime() || expect_ident(); };
-      if (!expect_punct('<') || !separated(',', stop, captured) || !expect_punct('>')) return false;
+      const std::uint32_t lt = pos_;
+      if (!expect_punct('<')) return false;
+      const std::size_t base = params_.size();
+      std::uint32_t gt = 0;
+      const bool ok = angle_list(gt, [&](bool& is_lifetime) {
+        is_lifetime = eat_lifetime();
+        return is_lifetime || expect_ident() || eat_kw(kSelfType);
+      });
+      if (ok) reorder_lifetimes_first(base, lt, gt, true);
+      params_.resize(base);
       out = Bound::Capture;
-      return allow_capture;
+      return ok && allow_capture;
     }
     bool is_const = false;
     if (open(pos_, Delim::Paren)) {
