@@ -1082,6 +1082,12 @@ class Parser {
       if (mut_self) verbatim(begin, snap);
       return true;
     }
+    if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) {
+      // `builtin # name(tokens)` is kept as written, together with a binder before it.
+      if (!builtin_call()) return false;
+      verbatim(begin, snap);
+      return true;
+    }
     if (qpath_start(pos_)) {
       PathInfo pi;
       if (!qpath(false, pi)) return false;
@@ -1150,6 +1156,14 @@ class Parser {
       return bounds_list(true, false, false);
     }
     return false;
+  }
+
+  // `builtin # name(tokens)`, in a type or an expression: the name an identifier, the
+  // parenthesised tokens unparsed.
+  bool builtin_call() {
+    pos_ += 2;
+    if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
+    return delimited_verbatim();
   }
 
   // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
@@ -2514,9 +2528,7 @@ class Parser {
   }
 
   [[gnu::noinline]] bool builtin(Ex& out) {
-    pos_ += 2;
-    if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
-    delimited_verbatim();
+    if (!builtin_call()) return false;
     out.kind = EK::Verbatim;
     return true;
   }
