@@ -785,31 +785,8 @@ class Parser {
     const std::uint32_t lt = pos_++;
     const std::size_t base = params_.size();
     std::uint32_t gt = 0;
-    const bool ok = angle_list(gt, [&](bool& is_lifetime) {
-      if (!parse_outer_attrs(false)) return false;
-      if (lifetime(pos_)) {
-        is_lifetime = true;
-        pos_ += 2;
-        if (!punct(pos_, ':')) return true;
-        const std::uint32_t colon = pos_++;
-        const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
-        if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
-        if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
-        return true;
-      }
-      if (ident(pos_)) {
-        ++pos_;
-        return type_param_rest();
-      }
-      if (kw(pos_, kConst)) {
-        ++pos_;
-        if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
-        if (!punct(pos_, '=')) return true;
-        ++pos_;
-        return const_argument();
-      }
-      return expect_kw(kUnderscore);
-    });
+    const bool ok =
+        angle_list(gt, [&](bool& is_lifetime) { return generic_param(true, is_lifetime); });
     if (!ok) return false;
     if (params_.size() == base) {
       edit(lt, gt + 1, EditKind::Delete);
@@ -819,6 +796,35 @@ class Parser {
     params_.resize(base);
     generics_end_ = gt;
     return true;
+  }
+
+  // One generic parameter with its attributes: a lifetime with its bounds, a type parameter
+  // with its bounds and default, a const parameter with its default, or (where
+  // `allow_underscore`) `_`. A colon without bounds prints nothing.
+  bool generic_param(bool allow_underscore, bool& is_lifetime) {
+    if (!parse_outer_attrs(false)) return false;
+    if (lifetime(pos_)) {
+      is_lifetime = true;
+      pos_ += 2;
+      if (!punct(pos_, ':')) return true;
+      const std::uint32_t colon = pos_++;
+      const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
+      if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
+      if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+      return true;
+    }
+    if (ident(pos_)) {
+      ++pos_;
+      return type_param_rest();
+    }
+    if (kw(pos_, kConst)) {
+      ++pos_;
+      if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
+      if (!punct(pos_, '=')) return true;
+      ++pos_;
+      return const_argument();
+    }
+    return allow_underscore && expect_kw(kUnderscore);
   }
 
   // After a type parameter's name: `: bounds` and `= default`.
@@ -837,16 +843,28 @@ class Parser {
     return true;
   }
 
-  // `for<'a, 'b>`
-  bool bound_lifetimes() {
+  // A binder `for<'a, T: Bound = Default, const N: usize>`: generic parameters of every kind
+  // but `_`, printed in their source order.
+  bool binder() {
     if (!expect_kw(kFor) || !expect_punct('<')) return false;
-    while (!punct(pos_, '>')) {
-      if (!parse_outer_attrs(false)) return false;
-      if (!eat_lifetime()) return false;
-      if (punct(pos_, '>')) break;
-      if (!expect_punct(',')) return false;
-    }
-    return expect_punct('>');
+    const std::size_t base = params_.size();
+    std::uint32_t gt = 0;
+    const bool ok =
+        angle_list(gt, [&](bool& is_lifetime) { return generic_param(false, is_lifetime); });
+    params_.resize(base);
+    return ok;
+  }
+
+  // Whether the `<` at `i`, after `impl`, `where` or `for`, opens generic parameters rather than
+  // a qualified path: `<>`, `<#`, `<const`, or a lifetime or identifier followed by `>`, `,`, `=`
+  // or a `:` that does not begin `::` (`<T>::X` counts as generics).
+  bool generics_ahead(std::uint32_t i) const {
+    if (!punct(i, '<')) return false;
+    const std::uint32_t n = i + 1;
+    if (punct(n, '>') || punct(n, '#') || kw(n, kConst)) return true;
+    if (!(lifetime(n) || ident(n))) return false;
+    const std::uint32_t k = next_tt(n);
+    return punct(k, '>') || punct(k, ',') || punct(k, '=') || (punct(k, ':') && !colon2(k));
   }
 
   // A where clause. The where clause belongs to the generics: when it stands after other parts
@@ -882,7 +900,7 @@ class Parser {
       const auto stop = [&] { return where_ends() || punct(pos_, ':'); };
       return separated('+', stop, [&] { return eat_lifetime(); });
     }
-    if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+    if (kw(pos_, kFor) && !binder()) return false;
     if (!type(true) || !expect_punct(':')) return false;
     return plus_bounds([&] { return where_ends(); });
   }
@@ -944,7 +962,7 @@ class Parser {
   bool trait_bound(bool allow_const, bool& is_const) {
     bool lifetimes = false;
     if (kw(pos_, kFor)) {
-      if (!bound_lifetimes()) return false;
+      if (!binder()) return false;
       lifetimes = true;
     }
     if (open(pos_, Delim::Bracket)) {  // `[const] Trait`
@@ -966,7 +984,7 @@ class Parser {
       ++pos_;
       maybe = true;
       if (!lifetimes && kw(pos_, kFor)) {
-        if (!bound_lifetimes()) return false;
+        if (!binder()) return false;
         lifetimes = true;
       }
     }
@@ -1044,10 +1062,12 @@ class Parser {
     TyInfo& ti = info ? *info : local;
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
+    std::uint32_t binder_end = begin;
     bool lifetimes = false;
     if (kw(pos_, kFor)) {
-      if (!bound_lifetimes()) return false;
+      if (!binder()) return false;
       lifetimes = true;
+      binder_end = pos_;
       if (!(segment(pos_) || kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern))) return false;
     }
     if (open(pos_, Delim::Paren)) {
@@ -1098,6 +1118,8 @@ class Parser {
       if (punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
         ++pos_;
         ti = TyInfo{};
+        // A macro keeps no binder: `for<'a> m!()` prints as `m!()`.
+        if (lifetimes) edit(begin, binder_end, EditKind::Delete);
         return delimited_verbatim();
       }
       if (lifetimes || (allow_plus && punct(pos_, '+'))) {
@@ -2098,10 +2120,8 @@ class Parser {
     return true;
   }
 
-  // Whether the `for` at pos_ opens the `for<'a>` of a closure rather than a loop.
-  bool closure_for_ahead() const {
-    return punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>'));
-  }
+  // Whether the `for` at pos_ opens the binder of a closure rather than a loop.
+  bool closure_for_ahead() const { return generics_ahead(pos_ + 1); }
 
   bool expr_attrs() {
     while (punct(pos_, '#')) {
@@ -2635,7 +2655,7 @@ class Parser {
   }
 
   [[gnu::noinline]] bool closure(bool allow_struct) {
-    if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+    if (kw(pos_, kFor) && !binder()) return false;
     eat_kw(kConst);
     eat_kw(kStatic);
     eat_kw(kAsync);
