@@ -886,8 +886,10 @@ class Parser {
            (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=');
   }
 
+  // A where clause from its `where`; generic parameters right after the keyword are refused.
   bool where_tail() {
     const std::uint32_t where = pos_++;
+    if (generics_ahead(pos_)) return false;
     const auto stop = [&] { return where_ends(); };
     if (!separated(',', stop, [&] { return where_predicate(); })) return false;
     if (pos_ == where + 1) edit(where, where + 1, EditKind::Delete);
@@ -1822,15 +1824,7 @@ class Parser {
     eat_kw(kDefault);
     eat_kw(kUnsafe);
     if (!expect_kw(kImpl)) return false;
-    if (punct(pos_, '<')) {
-      const std::uint32_t n1 = pos_ + 1;
-      const bool has_generics =
-          punct(n1, '>') || punct(n1, '#') ||
-          ((ident(n1) || lifetime(n1)) && (punct(next_tt(n1), ':') || punct(next_tt(n1), ',') ||
-                                           punct(next_tt(n1), '>') || punct(next_tt(n1), '='))) ||
-          kw(n1, kConst);
-      if (has_generics && !generics()) return false;
-    }
+    if (generics_ahead(pos_) && !generics()) return false;
     const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
     bool is_const = false;
     if (kw(pos_, kConst) || (punct(pos_, '?') && kw(pos_ + 1, kConst))) {
