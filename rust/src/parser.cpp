@@ -973,9 +973,6 @@ class Parser {
       if (!expect_kw(kConst) || !leave(saved)) return false;
       if (!allow_const) return false;
       is_const = true;
-    } else if (punct(pos_, '~') && kw(pos_ + 1, kConst)) {  // `~const Trait`
-      pos_ += 2;
-      is_const = true;
     } else if (kw(pos_, kConst)) {
       ++pos_;
       if (!allow_const) return false;
@@ -1027,23 +1024,25 @@ class Parser {
            (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, kConst)));
   }
 
-  // After a path type followed by `+`: the rest of a trait object without `dyn`.
+  // After a path type followed by `+`: the rest of a trait object without `dyn`, whose later
+  // bounds are neither `const`, `[const]` nor `use<..>`.
   bool more_bounds() {
     while (punct(pos_, '+')) {
       ++pos_;
       if (!bound_ahead(false)) break;
       Bound b;
-      if (!bound(true, true, b)) return false;
+      if (!bound(false, false, b)) return false;
     }
     return true;
   }
 
-  // `+ Bound` after a parenthesised bound or type, as often as it comes.
+  // `+ Bound` after a parenthesised bound or type, as often as it comes (the same bounds as
+  // above).
   bool plus_more_bounds() {
     while (punct(pos_, '+')) {
       ++pos_;
       Bound b;
-      if (!bound(true, true, b)) return false;
+      if (!bound(false, false, b)) return false;
     }
     return true;
   }
