@@ -1254,11 +1254,11 @@ class Parser {
              : end == pos_ + 1 ? VisKind::Public
                                : VisKind::Restricted;
     if (v.kind == VisKind::Restricted && kw(pos_ + 2, kIn)) {
-      // The path must parse; tokens after it inside the parentheses are not looked at.
+      // `pub(in path)`: a path without generic arguments fills the parentheses.
       const std::uint32_t saved_end = end_;
       end_ = end - 1;
       pos_ += 3;
-      const bool ok = mod_style_path();
+      const bool ok = mod_style_path() && at_end();
       end_ = saved_end;
       if (!ok) return false;
     }
@@ -1603,7 +1603,8 @@ class Parser {
     }
     if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) return impl_block();
     if (kw(ahead, kMacro)) {
-      pos_ = ahead + 1;
+      if (!visibility(it.vis)) return false;
+      ++pos_;
       if (!expect_ident()) return false;
       if (open(pos_, Delim::Paren)) pos_ = tok_[pos_].partner + 1;
       if (!open(pos_, Delim::Brace)) return false;
