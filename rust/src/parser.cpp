@@ -1612,15 +1612,16 @@ class Parser {
       return as_verbatim();
     }
     if (inherited && macro_path_ahead(ahead)) {
-      return item_macro() && finish(ItemKind::Macro);
+      return item_macro(true) && finish(ItemKind::Macro);
     }
     return false;
   }
 
-  // `path! ident? (tokens);` or `path! ident? { tokens }`
-  bool item_macro() {
+  // `path! ident? (tokens);` or `path! ident? { tokens }`; the identifier only where
+  // `allow_ident` (not in trait, impl and extern blocks).
+  bool item_macro(bool allow_ident) {
     if (!mod_style_path() || !expect_punct('!')) return false;
-    if (ident(pos_) || kw(pos_, kTry)) ++pos_;
+    if (allow_ident && (ident(pos_) || kw(pos_, kTry))) ++pos_;
     if (!any_open(pos_)) return false;
     const bool brace = open(pos_, Delim::Brace);
     delimited_verbatim();
@@ -1701,7 +1702,7 @@ class Parser {
       if (alias.generics || alias.colon || alias.where || alias.value) verbatim(begin, snap);
       return true;
     }
-    if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro();
+    if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro(false);
     return false;
   }
 
@@ -1810,7 +1811,7 @@ class Parser {
       AliasShape alias;
       if (!type_alias_rest(true, alias)) return false;
     } else if (!special && macro_path_ahead(pos_)) {
-      if (!item_macro()) return false;
+      if (!item_macro(false)) return false;
     } else {
       return false;
     }
@@ -1885,7 +1886,7 @@ class Parser {
       if (alias.colon || !alias.value) verbatim(begin, snap);
       return true;
     }
-    if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro();
+    if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro(false);
     return false;
   }
 
