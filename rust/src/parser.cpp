@@ -1098,10 +1098,7 @@ class Parser {
       return true;
     }
     if (kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern)) {
-      bool mut_self = false;
-      if (!bare_fn(mut_self)) return false;
-      if (mut_self) verbatim(begin, snap);
-      return true;
+      return bare_fn();
     }
     if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) {
       // `builtin # name(tokens)` is kept as written, together with a binder before it.
@@ -1190,7 +1187,7 @@ class Parser {
   }
 
   // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
-  bool bare_fn(bool& mut_self) {
+  bool bare_fn() {
     eat_kw(kUnsafe);
     if (eat_kw(kExtern)) {
       if (str_literal(pos_)) ++pos_;
@@ -1209,16 +1206,7 @@ class Parser {
         if (!variadic()) return false;
         break;
       }
-      if ((ident(pos_) || kw(pos_, kUnderscore) || (first && kw(pos_, kSelfValue))) &&
-          punct(pos_ + 1, ':') && !colon2(pos_ + 1)) {
-        pos_ += 2;
-        if (!type(true)) return false;
-      } else if (kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
-        pos_ += 2;
-        mut_self = true;
-      } else if (!type(true)) {
-        return false;
-      }
+      if (!fn_pointer_param(first)) return false;
       first = false;
       empty_or_trailing = false;
       if (at_end()) break;
@@ -1227,6 +1215,32 @@ class Parser {
     }
     if (!leave(saved)) return false;
     return return_type(false);
+  }
+
+  // One parameter of a function pointer type after its attributes: `name: Type` or a type. The
+  // first one (`allow_self`) may be named `self`, and may also be `mut self`, `mut self: Type`
+  // or `name: mut self`; those are kept verbatim.
+  bool fn_pointer_param(bool allow_self) {
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    const bool mut_self = allow_self && kw(pos_, kMut) && kw(pos_ + 1, kSelfValue);
+    if (mut_self) ++pos_;
+    const bool named =
+        (ident(pos_) || kw(pos_, kUnderscore) || (allow_self && kw(pos_, kSelfValue))) &&
+        punct(pos_ + 1, ':') && !colon2(pos_ + 1);
+    const bool self_named = named && kw(pos_, kSelfValue);
+    if (named) pos_ += 2;
+    bool keep = mut_self;
+    if (allow_self && !self_named && kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
+      pos_ += 2;
+      keep = true;
+    } else if (mut_self && !named) {
+      ++pos_;  // self
+    } else if (!type(true)) {
+      return false;
+    }
+    if (keep) verbatim(begin, snap);
+    return true;
   }
 
   // -------------------------------------------------------------------------------------------
@@ -1310,13 +1324,14 @@ class Parser {
     return where_clause(anchor);
   }
 
+  // `self`, `mut self`, `&self`, `&'a mut self` ...: a receiver, unless `self` begins a path.
   bool receiver_ahead(std::uint32_t i) const {
     if (punct(i, '&')) {
       ++i;
       if (lifetime(i)) i += 2;
     }
     if (kw(i, kMut)) ++i;
-    return kw(i, kSelfValue);
+    return kw(i, kSelfValue) && !colon2(i + 1);
   }
 
   // The `...` of a variadic function, its last parameter: at most a comma follows.
