@@ -232,8 +232,10 @@ struct PathInfo {
   std::uint32_t last_ident = kNoToken;
   bool qself = false;
   bool leading_colon = false;
-  bool mod_style = true;       // no segment has generic arguments
-  bool last_has_args = false;  // the last segment has generic arguments
+  bool mod_style = true;                     // no segment has generic arguments
+  bool last_has_args = false;                // the last segment has generic arguments
+  bool last_args_empty = false;              // ... and they are an empty `<>`
+  std::uint32_t last_args_first = kNoToken;  // where they begin (`::` or `<`)
 };
 
 // What a type parse tells its caller.
@@ -627,6 +629,9 @@ class Parser {
     }
     if ((!expr_style && punct(pos_, '<') && !op2(pos_, '<', '=') && !op3(pos_, '<', '<', '=')) ||
         (colon2(pos_) && punct(pos_ + 2, '<'))) {
+      pi.last_args_first = pos_;
+      const std::uint32_t lt = colon2(pos_) ? pos_ + 2 : pos_;
+      pi.last_args_empty = punct(lt + 1, '>');
       if (!angle_args()) return false;
       pi.mod_style = false;
       pi.last_has_args = true;
@@ -989,9 +994,14 @@ class Parser {
     }
     PathInfo pi;
     if (!path(false, pi)) return false;
-    if (!pi.last_has_args &&
+    // `Fn(A) -> B`: parenthesised arguments on a last segment without generic arguments (an
+    // empty `<>` counts as none and gives way to them). Neither that `<>` nor a `::` before the
+    // parentheses prints.
+    if ((!pi.last_has_args || pi.last_args_empty) &&
         (open(pos_, Delim::Paren) || (colon2(pos_) && open(pos_ + 2, Delim::Paren)))) {
+      const std::uint32_t dropped = pi.last_has_args ? pi.last_args_first : pos_;
       eat_op2(':', ':');
+      if (dropped < pos_) edit(dropped, pos_, EditKind::Delete);
       if (!parenthesized_args()) return false;
     }
     if (lifetimes && maybe) return false;
