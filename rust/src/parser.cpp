@@ -1433,17 +1433,16 @@ class Parser {
     return where_clause() && expect_punct(';');
   }
 
-  // What a type alias holds besides its name.
+  // What a type alias holds besides its name, generics and where clause.
   struct AliasShape {
-    bool generics = false, colon = false, where = false, value = false;
+    bool colon = false, value = false;
   };
-  // A type alias from its name: `Name<generics>: Bounds where ... = Type;`, every part after the
-  // name optional. Items and foreign items take the where clause before the `=`; trait and impl
-  // items after it, where its calls are walked with the generics. A colon without bounds prints
-  // nothing.
+  // A type alias from its name: `Name<generics>: Bounds where ... = Type where ...;`, every part
+  // after the name optional. Items and foreign items take the where clause before the `=` or,
+  // when there is none there, after the type; trait and impl items only after it. A where clause
+  // after the type is walked with the generics. A colon without bounds prints nothing.
   bool type_alias_rest(bool where_last, AliasShape& shape) {
     if (!expect_ident()) return false;
-    shape.generics = punct(pos_, '<');
     if (!generics()) return false;
     const std::uint32_t anchor = generics_end_;
     if (punct(pos_, ':')) {
@@ -1452,16 +1451,14 @@ class Parser {
       if (!type_bounds_until_eq()) return false;
       if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
     }
-    if (!where_last) {
-      shape.where = kw(pos_, kWhere);
-      if (!where_clause()) return false;
-    }
+    const bool early_where = !where_last && kw(pos_, kWhere);
+    if (early_where && !where_clause()) return false;
     if (punct(pos_, '=')) {
       ++pos_;
       if (!type(true)) return false;
       shape.value = true;
     }
-    if (where_last && !where_clause(anchor)) return false;
+    if (!early_where && !where_clause(anchor)) return false;
     return expect_punct(';');
   }
 
@@ -1724,7 +1721,7 @@ class Parser {
       ++pos_;
       AliasShape alias;
       if (!type_alias_rest(false, alias)) return false;
-      if (alias.generics || alias.colon || alias.where || alias.value) verbatim(begin, snap);
+      if (alias.colon || alias.value) verbatim(begin, snap);
       return true;
     }
     if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro(false);
