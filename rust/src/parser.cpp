@@ -1370,6 +1370,8 @@ class Parser {
           if (!type(true)) return false;
         }
       } else if (ident(pos_) && punct(pos_ + 1, '<')) {
+        // An anonymous parameter of the 2015 edition, `a<b>`: a type printed as `_: a<b>`.
+        edit(pos_, pos_ + 1, EditKind::Wildcard);
         if (!type(true)) return false;
       } else {
         if (!pat_single()) return false;
@@ -1771,11 +1773,13 @@ class Parser {
     });
   }
 
+  // The variants of an enum; a variant's visibility is read but prints nothing.
   bool enum_body() {
     return comma_group(Delim::Brace, [&] {
       if (!parse_outer_attrs(record_)) return false;
       Visibility v;
       if (!visibility(v) || !expect_ident()) return false;
+      if (!v.tokens.empty()) edit(v.tokens.first, v.tokens.last, EditKind::Delete);
       if (open(pos_, Delim::Brace)) {
         if (!named_fields()) return false;
       } else if (open(pos_, Delim::Paren)) {
