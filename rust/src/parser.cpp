@@ -709,9 +709,11 @@ class Parser {
     return true;
   }
 
-  // A const generic argument: a literal, an identifier or a block.
+  // A const generic argument: a literal, an identifier or a block. A negative literal is one
+  // literal here and prints as `-1`.
   bool const_argument() {
     if (const std::uint32_t n = lit_len(pos_); n > 0) {
+      mark_joint(pos_, n);
       pos_ += n;
       return true;
     }
