@@ -174,7 +174,7 @@ TEST(Parser, AcceptsTheFilesSynAccepts) {
            {"fn f() { let _ = &raw const x; let _ = &raw mut y; let raw = &raw; }", true},
            {"fn f() { const { 1 }; let c = const || 1; static || 2; }", true},
            {"fn f() -> impl Iterator<Item = &'a u8> + use<'a, T> {}", true},
-           {"fn f<T: ~const Tr>() {}", true},
+           {"fn f<T: ~const Tr>() {}", false},  // only `const` and `[const]` modify a bound
            {"unsafe extern \"C\" { pub safe fn a(); pub unsafe static B: i32; fn c(x: i32, ...); }",
             true},
            {"pub trait A = B + Send; auto trait C {} unsafe impl Send for X {} impl !Sync for X {}",

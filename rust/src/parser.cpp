@@ -232,8 +232,10 @@ struct PathInfo {
   std::uint32_t last_ident = kNoToken;
   bool qself = false;
   bool leading_colon = false;
-  bool mod_style = true;       // no segment has generic arguments
-  bool last_has_args = false;  // the last segment has generic arguments
+  bool mod_style = true;                     // no segment has generic arguments
+  bool last_has_args = false;                // the last segment has generic arguments
+  bool last_args_empty = false;              // ... and they are an empty `<>`
+  std::uint32_t last_args_first = kNoToken;  // where they begin (`::` or `<`)
 };
 
 // What a type parse tells its caller.
@@ -627,6 +629,9 @@ class Parser {
     }
     if ((!expr_style && punct(pos_, '<') && !op2(pos_, '<', '=') && !op3(pos_, '<', '<', '=')) ||
         (colon2(pos_) && punct(pos_ + 2, '<'))) {
+      pi.last_args_first = pos_;
+      const std::uint32_t lt = colon2(pos_) ? pos_ + 2 : pos_;
+      pi.last_args_empty = punct(lt + 1, '>');
       if (!angle_args()) return false;
       pi.mod_style = false;
       pi.last_has_args = true;
@@ -704,9 +709,11 @@ class Parser {
     return true;
   }
 
-  // A const generic argument: a literal, an identifier or a block.
+  // A const generic argument: a literal, an identifier or a block. A negative literal is one
+  // literal here and prints as `-1`.
   bool const_argument() {
     if (const std::uint32_t n = lit_len(pos_); n > 0) {
+      mark_joint(pos_, n);
       pos_ += n;
       return true;
     }
@@ -743,8 +750,8 @@ class Parser {
   }
 
   // Records the printing of params_[base..] between `<` at lt and `>` at gt with lifetimes
-  // first. Generic parameters (`params` set) and generic arguments differ in when a comma is
-  // inserted before a type that follows a lifetime without one.
+  // first. Generic parameters and precise captures (`params` set) differ from generic arguments
+  // in when a comma is inserted before a type that follows a lifetime without one.
   void reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::uint32_t gt, bool params) {
     bool seen_other = false, out_of_order = false;
     for (std::size_t k = base; k < params_.size(); ++k) {
@@ -785,31 +792,8 @@ class Parser {
     const std::uint32_t lt = pos_++;
     const std::size_t base = params_.size();
     std::uint32_t gt = 0;
-    const bool ok = angle_list(gt, [&](bool& is_lifetime) {
-      if (!parse_outer_attrs(false)) return false;
-      if (lifetime(pos_)) {
-        is_lifetime = true;
-        pos_ += 2;
-        if (!punct(pos_, ':')) return true;
-        const std::uint32_t colon = pos_++;
-        const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
-        if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
-        if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
-        return true;
-      }
-      if (ident(pos_)) {
-        ++pos_;
-        return type_param_rest();
-      }
-      if (kw(pos_, kConst)) {
-        ++pos_;
-        if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
-        if (!punct(pos_, '=')) return true;
-        ++pos_;
-        return const_argument();
-      }
-      return expect_kw(kUnderscore);
-    });
+    const bool ok =
+        angle_list(gt, [&](bool& is_lifetime) { return generic_param(true, is_lifetime); });
     if (!ok) return false;
     if (params_.size() == base) {
       edit(lt, gt + 1, EditKind::Delete);
@@ -819,6 +803,35 @@ class Parser {
     params_.resize(base);
     generics_end_ = gt;
     return true;
+  }
+
+  // One generic parameter with its attributes: a lifetime with its bounds, a type parameter
+  // with its bounds and default, a const parameter with its default, or (where
+  // `allow_underscore`) `_`. A colon without bounds prints nothing.
+  bool generic_param(bool allow_underscore, bool& is_lifetime) {
+    if (!parse_outer_attrs(false)) return false;
+    if (lifetime(pos_)) {
+      is_lifetime = true;
+      pos_ += 2;
+      if (!punct(pos_, ':')) return true;
+      const std::uint32_t colon = pos_++;
+      const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
+      if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
+      if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+      return true;
+    }
+    if (ident(pos_)) {
+      ++pos_;
+      return type_param_rest();
+    }
+    if (kw(pos_, kConst)) {
+      ++pos_;
+      if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
+      if (!punct(pos_, '=')) return true;
+      ++pos_;
+      return const_argument();
+    }
+    return allow_underscore && expect_kw(kUnderscore);
   }
 
   // After a type parameter's name: `: bounds` and `= default`.
@@ -837,16 +850,28 @@ class Parser {
     return true;
   }
 
-  // `for<'a, 'b>`
-  bool bound_lifetimes() {
+  // A binder `for<'a, T: Bound = Default, const N: usize>`: generic parameters of every kind
+  // but `_`, printed in their source order.
+  bool binder() {
     if (!expect_kw(kFor) || !expect_punct('<')) return false;
-    while (!punct(pos_, '>')) {
-      if (!parse_outer_attrs(false)) return false;
-      if (!eat_lifetime()) return false;
-      if (punct(pos_, '>')) break;
-      if (!expect_punct(',')) return false;
-    }
-    return expect_punct('>');
+    const std::size_t base = params_.size();
+    std::uint32_t gt = 0;
+    const bool ok =
+        angle_list(gt, [&](bool& is_lifetime) { return generic_param(false, is_lifetime); });
+    params_.resize(base);
+    return ok;
+  }
+
+  // Whether the `<` at `i`, after `impl`, `where` or `for`, opens generic parameters rather than
+  // a qualified path: `<>`, `<#`, `<const`, or a lifetime or identifier followed by `>`, `,`, `=`
+  // or a `:` that does not begin `::` (`<T>::X` counts as generics).
+  bool generics_ahead(std::uint32_t i) const {
+    if (!punct(i, '<')) return false;
+    const std::uint32_t n = i + 1;
+    if (punct(n, '>') || punct(n, '#') || kw(n, kConst)) return true;
+    if (!(lifetime(n) || ident(n))) return false;
+    const std::uint32_t k = next_tt(n);
+    return punct(k, '>') || punct(k, ',') || punct(k, '=') || (punct(k, ':') && !colon2(k));
   }
 
   // A where clause. The where clause belongs to the generics: when it stands after other parts
@@ -868,8 +893,10 @@ class Parser {
            (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=');
   }
 
+  // A where clause from its `where`; generic parameters right after the keyword are refused.
   bool where_tail() {
     const std::uint32_t where = pos_++;
+    if (generics_ahead(pos_)) return false;
     const auto stop = [&] { return where_ends(); };
     if (!separated(',', stop, [&] { return where_predicate(); })) return false;
     if (pos_ == where + 1) edit(where, where + 1, EditKind::Delete);
@@ -882,7 +909,7 @@ class Parser {
       const auto stop = [&] { return where_ends() || punct(pos_, ':'); };
       return separated('+', stop, [&] { return eat_lifetime(); });
     }
-    if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+    if (kw(pos_, kFor) && !binder()) return false;
     if (!type(true) || !expect_punct(':')) return false;
     return plus_bounds([&] { return where_ends(); });
   }
@@ -900,13 +927,20 @@ class Parser {
     }
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
-    if (kw(pos_, kUse)) {  // `use<'a, T>`
+    if (kw(pos_, kUse)) {  // `use<'a, T, Self>`, printed lifetimes first like generics
       ++pos_;
-      const auto stop = [&] { return punct(pos_, '>'); };
-      const auto captured = [&] { return eat_lifetime() || expect_ident(); };
-      if (!expect_punct('<') || !separated(',', stop, captured) || !expect_punct('>')) return false;
+      const std::uint32_t lt = pos_;
+      if (!expect_punct('<')) return false;
+      const std::size_t base = params_.size();
+      std::uint32_t gt = 0;
+      const bool ok = angle_list(gt, [&](bool& is_lifetime) {
+        is_lifetime = eat_lifetime();
+        return is_lifetime || expect_ident() || eat_kw(kSelfType);
+      });
+      if (ok) reorder_lifetimes_first(base, lt, gt, true);
+      params_.resize(base);
       out = Bound::Capture;
-      return allow_capture;
+      return ok && allow_capture;
     }
     bool is_const = false;
     if (open(pos_, Delim::Paren)) {
@@ -937,7 +971,7 @@ class Parser {
   bool trait_bound(bool allow_const, bool& is_const) {
     bool lifetimes = false;
     if (kw(pos_, kFor)) {
-      if (!bound_lifetimes()) return false;
+      if (!binder()) return false;
       lifetimes = true;
     }
     if (open(pos_, Delim::Bracket)) {  // `[const] Trait`
@@ -945,9 +979,6 @@ class Parser {
       enter(Delim::Bracket, saved);
       if (!expect_kw(kConst) || !leave(saved)) return false;
       if (!allow_const) return false;
-      is_const = true;
-    } else if (punct(pos_, '~') && kw(pos_ + 1, kConst)) {  // `~const Trait`
-      pos_ += 2;
       is_const = true;
     } else if (kw(pos_, kConst)) {
       ++pos_;
@@ -959,15 +990,20 @@ class Parser {
       ++pos_;
       maybe = true;
       if (!lifetimes && kw(pos_, kFor)) {
-        if (!bound_lifetimes()) return false;
+        if (!binder()) return false;
         lifetimes = true;
       }
     }
     PathInfo pi;
     if (!path(false, pi)) return false;
-    if (!pi.last_has_args &&
+    // `Fn(A) -> B`: parenthesised arguments on a last segment without generic arguments (an
+    // empty `<>` counts as none and gives way to them). Neither that `<>` nor a `::` before the
+    // parentheses prints.
+    if ((!pi.last_has_args || pi.last_args_empty) &&
         (open(pos_, Delim::Paren) || (colon2(pos_) && open(pos_ + 2, Delim::Paren)))) {
+      const std::uint32_t dropped = pi.last_has_args ? pi.last_args_first : pos_;
       eat_op2(':', ':');
+      if (dropped < pos_) edit(dropped, pos_, EditKind::Delete);
       if (!parenthesized_args()) return false;
     }
     if (lifetimes && maybe) return false;
@@ -1000,23 +1036,25 @@ class Parser {
            (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, kConst)));
   }
 
-  // After a path type followed by `+`: the rest of a trait object without `dyn`.
+  // After a path type followed by `+`: the rest of a trait object without `dyn`, whose later
+  // bounds are neither `const`, `[const]` nor `use<..>`.
   bool more_bounds() {
     while (punct(pos_, '+')) {
       ++pos_;
       if (!bound_ahead(false)) break;
       Bound b;
-      if (!bound(true, true, b)) return false;
+      if (!bound(false, false, b)) return false;
     }
     return true;
   }
 
-  // `+ Bound` after a parenthesised bound or type, as often as it comes.
+  // `+ Bound` after a parenthesised bound or type, as often as it comes (the same bounds as
+  // above).
   bool plus_more_bounds() {
     while (punct(pos_, '+')) {
       ++pos_;
       Bound b;
-      if (!bound(true, true, b)) return false;
+      if (!bound(false, false, b)) return false;
     }
     return true;
   }
@@ -1037,10 +1075,12 @@ class Parser {
     TyInfo& ti = info ? *info : local;
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
+    std::uint32_t binder_end = begin;
     bool lifetimes = false;
     if (kw(pos_, kFor)) {
-      if (!bound_lifetimes()) return false;
+      if (!binder()) return false;
       lifetimes = true;
+      binder_end = pos_;
       if (!(segment(pos_) || kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern))) return false;
     }
     if (open(pos_, Delim::Paren)) {
@@ -1070,9 +1110,12 @@ class Parser {
       return true;
     }
     if (kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern)) {
-      bool mut_self = false;
-      if (!bare_fn(mut_self)) return false;
-      if (mut_self) verbatim(begin, snap);
+      return bare_fn();
+    }
+    if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) {
+      // `builtin # name(tokens)` is kept as written, together with a binder before it.
+      if (!builtin_call()) return false;
+      verbatim(begin, snap);
       return true;
     }
     if (qpath_start(pos_)) {
@@ -1085,6 +1128,8 @@ class Parser {
       if (punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
         ++pos_;
         ti = TyInfo{};
+        // A macro keeps no binder: `for<'a> m!()` prints as `m!()`.
+        if (lifetimes) edit(begin, binder_end, EditKind::Delete);
         return delimited_verbatim();
       }
       if (lifetimes || (allow_plus && punct(pos_, '+'))) {
@@ -1145,8 +1190,16 @@ class Parser {
     return false;
   }
 
+  // `builtin # name(tokens)`, in a type or an expression: the name an identifier, the
+  // parenthesised tokens unparsed.
+  bool builtin_call() {
+    pos_ += 2;
+    if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
+    return delimited_verbatim();
+  }
+
   // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
-  bool bare_fn(bool& mut_self) {
+  bool bare_fn() {
     eat_kw(kUnsafe);
     if (eat_kw(kExtern)) {
       if (str_literal(pos_)) ++pos_;
@@ -1165,16 +1218,7 @@ class Parser {
         if (!variadic()) return false;
         break;
       }
-      if ((ident(pos_) || kw(pos_, kUnderscore) || (first && kw(pos_, kSelfValue))) &&
-          punct(pos_ + 1, ':') && !colon2(pos_ + 1)) {
-        pos_ += 2;
-        if (!type(true)) return false;
-      } else if (kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
-        pos_ += 2;
-        mut_self = true;
-      } else if (!type(true)) {
-        return false;
-      }
+      if (!fn_pointer_param(first)) return false;
       first = false;
       empty_or_trailing = false;
       if (at_end()) break;
@@ -1183,6 +1227,32 @@ class Parser {
     }
     if (!leave(saved)) return false;
     return return_type(false);
+  }
+
+  // One parameter of a function pointer type after its attributes: `name: Type` or a type. The
+  // first one (`allow_self`) may be named `self`, and may also be `mut self`, `mut self: Type`
+  // or `name: mut self`; those are kept verbatim.
+  bool fn_pointer_param(bool allow_self) {
+    const std::uint32_t begin = pos_;
+    const Snapshot snap = snapshot();
+    const bool mut_self = allow_self && kw(pos_, kMut) && kw(pos_ + 1, kSelfValue);
+    if (mut_self) ++pos_;
+    const bool named =
+        (ident(pos_) || kw(pos_, kUnderscore) || (allow_self && kw(pos_, kSelfValue))) &&
+        punct(pos_ + 1, ':') && !colon2(pos_ + 1);
+    const bool self_named = named && kw(pos_, kSelfValue);
+    if (named) pos_ += 2;
+    bool keep = mut_self;
+    if (allow_self && !self_named && kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
+      pos_ += 2;
+      keep = true;
+    } else if (mut_self && !named) {
+      ++pos_;  // self
+    } else if (!type(true)) {
+      return false;
+    }
+    if (keep) verbatim(begin, snap);
+    return true;
   }
 
   // -------------------------------------------------------------------------------------------
@@ -1210,11 +1280,11 @@ class Parser {
              : end == pos_ + 1 ? VisKind::Public
                                : VisKind::Restricted;
     if (v.kind == VisKind::Restricted && kw(pos_ + 2, kIn)) {
-      // The path must parse; tokens after it inside the parentheses are not looked at.
+      // `pub(in path)`: a path without generic arguments fills the parentheses.
       const std::uint32_t saved_end = end_;
       end_ = end - 1;
       pos_ += 3;
-      const bool ok = mod_style_path();
+      const bool ok = mod_style_path() && at_end();
       end_ = saved_end;
       if (!ok) return false;
     }
@@ -1266,13 +1336,14 @@ class Parser {
     return where_clause(anchor);
   }
 
+  // `self`, `mut self`, `&self`, `&'a mut self` ...: a receiver, unless `self` begins a path.
   bool receiver_ahead(std::uint32_t i) const {
     if (punct(i, '&')) {
       ++i;
       if (lifetime(i)) i += 2;
     }
     if (kw(i, kMut)) ++i;
-    return kw(i, kSelfValue);
+    return kw(i, kSelfValue) && !colon2(i + 1);
   }
 
   // The `...` of a variadic function, its last parameter: at most a comma follows.
@@ -1301,6 +1372,8 @@ class Parser {
           if (!type(true)) return false;
         }
       } else if (ident(pos_) && punct(pos_ + 1, '<')) {
+        // An anonymous parameter of the 2015 edition, `a<b>`: a type printed as `_: a<b>`.
+        edit(pos_, pos_ + 1, EditKind::Wildcard);
         if (!type(true)) return false;
       } else {
         if (!pat_single()) return false;
@@ -1364,17 +1437,16 @@ class Parser {
     return where_clause() && expect_punct(';');
   }
 
-  // What a type alias holds besides its name.
+  // What a type alias holds besides its name, generics and where clause.
   struct AliasShape {
-    bool generics = false, colon = false, where = false, value = false;
+    bool colon = false, value = false;
   };
-  // A type alias from its name: `Name<generics>: Bounds where ... = Type;`, every part after the
-  // name optional. Items and foreign items take the where clause before the `=`; trait and impl
-  // items after it, where its calls are walked with the generics. A colon without bounds prints
-  // nothing.
+  // A type alias from its name: `Name<generics>: Bounds where ... = Type where ...;`, every part
+  // after the name optional. Items and foreign items take the where clause before the `=` or,
+  // when there is none there, after the type; trait and impl items only after it. A where clause
+  // after the type is walked with the generics. A colon without bounds prints nothing.
   bool type_alias_rest(bool where_last, AliasShape& shape) {
     if (!expect_ident()) return false;
-    shape.generics = punct(pos_, '<');
     if (!generics()) return false;
     const std::uint32_t anchor = generics_end_;
     if (punct(pos_, ':')) {
@@ -1383,16 +1455,14 @@ class Parser {
       if (!type_bounds_until_eq()) return false;
       if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
     }
-    if (!where_last) {
-      shape.where = kw(pos_, kWhere);
-      if (!where_clause()) return false;
-    }
+    const bool early_where = !where_last && kw(pos_, kWhere);
+    if (early_where && !where_clause()) return false;
     if (punct(pos_, '=')) {
       ++pos_;
       if (!type(true)) return false;
       shape.value = true;
     }
-    if (where_last && !where_clause(anchor)) return false;
+    if (!early_where && !where_clause(anchor)) return false;
     return expect_punct(';');
   }
 
@@ -1559,7 +1629,8 @@ class Parser {
     }
     if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) return impl_block();
     if (kw(ahead, kMacro)) {
-      pos_ = ahead + 1;
+      if (!visibility(it.vis)) return false;
+      ++pos_;
       if (!expect_ident()) return false;
       if (open(pos_, Delim::Paren)) pos_ = tok_[pos_].partner + 1;
       if (!open(pos_, Delim::Brace)) return false;
@@ -1567,15 +1638,16 @@ class Parser {
       return as_verbatim();
     }
     if (inherited && macro_path_ahead(ahead)) {
-      return item_macro() && finish(ItemKind::Macro);
+      return item_macro(true) && finish(ItemKind::Macro);
     }
     return false;
   }
 
-  // `path! ident? (tokens);` or `path! ident? { tokens }`
-  bool item_macro() {
+  // `path! ident? (tokens);` or `path! ident? { tokens }`; the identifier only where
+  // `allow_ident` (not in trait, impl and extern blocks).
+  bool item_macro(bool allow_ident) {
     if (!mod_style_path() || !expect_punct('!')) return false;
-    if (ident(pos_) || kw(pos_, kTry)) ++pos_;
+    if (allow_ident && (ident(pos_) || kw(pos_, kTry))) ++pos_;
     if (!any_open(pos_)) return false;
     const bool brace = open(pos_, Delim::Brace);
     delimited_verbatim();
@@ -1653,10 +1725,10 @@ class Parser {
       ++pos_;
       AliasShape alias;
       if (!type_alias_rest(false, alias)) return false;
-      if (alias.generics || alias.colon || alias.where || alias.value) verbatim(begin, snap);
+      if (alias.colon || alias.value) verbatim(begin, snap);
       return true;
     }
-    if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro();
+    if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro(false);
     return false;
   }
 
@@ -1703,11 +1775,13 @@ class Parser {
     });
   }
 
+  // The variants of an enum; a variant's visibility is read but prints nothing.
   bool enum_body() {
     return comma_group(Delim::Brace, [&] {
       if (!parse_outer_attrs(record_)) return false;
       Visibility v;
       if (!visibility(v) || !expect_ident()) return false;
+      if (!v.tokens.empty()) edit(v.tokens.first, v.tokens.last, EditKind::Delete);
       if (open(pos_, Delim::Brace)) {
         if (!named_fields()) return false;
       } else if (open(pos_, Delim::Paren)) {
@@ -1765,7 +1839,7 @@ class Parser {
       AliasShape alias;
       if (!type_alias_rest(true, alias)) return false;
     } else if (!special && macro_path_ahead(pos_)) {
-      if (!item_macro()) return false;
+      if (!item_macro(false)) return false;
     } else {
       return false;
     }
@@ -1779,15 +1853,7 @@ class Parser {
     eat_kw(kDefault);
     eat_kw(kUnsafe);
     if (!expect_kw(kImpl)) return false;
-    if (punct(pos_, '<')) {
-      const std::uint32_t n1 = pos_ + 1;
-      const bool has_generics =
-          punct(n1, '>') || punct(n1, '#') ||
-          ((ident(n1) || lifetime(n1)) && (punct(next_tt(n1), ':') || punct(next_tt(n1), ',') ||
-                                           punct(next_tt(n1), '>') || punct(next_tt(n1), '='))) ||
-          kw(n1, kConst);
-      if (has_generics && !generics()) return false;
-    }
+    if (generics_ahead(pos_) && !generics()) return false;
     const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
     bool is_const = false;
     if (kw(pos_, kConst) || (punct(pos_, '?') && kw(pos_ + 1, kConst))) {
@@ -1848,7 +1914,7 @@ class Parser {
       if (alias.colon || !alias.value) verbatim(begin, snap);
       return true;
     }
-    if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro();
+    if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro(false);
     return false;
   }
 
@@ -2077,10 +2143,8 @@ class Parser {
     return true;
   }
 
-  // Whether the `for` at pos_ opens the `for<'a>` of a closure rather than a loop.
-  bool closure_for_ahead() const {
-    return punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>'));
-  }
+  // Whether the `for` at pos_ opens the binder of a closure rather than a loop.
+  bool closure_for_ahead() const { return generics_ahead(pos_ + 1); }
 
   bool expr_attrs() {
     while (punct(pos_, '#')) {
@@ -2507,9 +2571,7 @@ class Parser {
   }
 
   [[gnu::noinline]] bool builtin(Ex& out) {
-    pos_ += 2;
-    if (!expect_ident() || !open(pos_, Delim::Paren)) return false;
-    delimited_verbatim();
+    if (!builtin_call()) return false;
     out.kind = EK::Verbatim;
     return true;
   }
@@ -2616,7 +2678,7 @@ class Parser {
   }
 
   [[gnu::noinline]] bool closure(bool allow_struct) {
-    if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+    if (kw(pos_, kFor) && !binder()) return false;
     eat_kw(kConst);
     eat_kw(kStatic);
     eat_kw(kAsync);

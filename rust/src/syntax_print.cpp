@@ -132,6 +132,11 @@ class Printer {
         if (trailing_dot) emit(".", true, false);
         return;
       }
+      case EditKind::Wildcard:
+        emit("_", false, false);
+        emit(":", true, false);
+        token(e.first);
+        return;
       case EditKind::Reorder:
         for (std::uint32_t k = 0; k < e.part_count; ++k) {
           const Part& p = f_.parts[e.part_first + k];
