@@ -3,7 +3,8 @@
 PREFIX ?= /usr/local
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 4)
-PACKAGES = cmake ninja-build g++ nlohmann-json3-dev libicu-dev libgtest-dev graphviz python3 bsdutils
+PACKAGES = cmake ninja-build g++ libsimdjson-dev nlohmann-json3-dev libicu-dev libgtest-dev graphviz \
+           python3 bsdutils
 
 .PHONY: build test demo install deps bench fuzz asan clean
 
