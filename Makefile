@@ -49,7 +49,7 @@ asan: deps
 FUZZ_SECONDS ?= 30
 fuzz: deps
 	@$(MAKE) --no-print-directory deps PACKAGES=afl++
-	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_WERROR=$(WERROR) fuzz/run.sh
 
 # Every tracked C++ file must be as clang-format writes it (.clang-format at the root).
 format-check:
