@@ -482,7 +482,8 @@ inline Finding check_keystone(std::string_view data) {
         }
       }
     } catch (const nlohmann::json::exception&) {
-      // A document the library itself refuses (a number too large for a double) is not rewritten.
+      // A document that writer's own reader refuses (a number too large for a double) is not
+      // rewritten.
     }
   }
 
