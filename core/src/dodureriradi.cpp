@@ -82,23 +82,7 @@ std::string tidy(std::string_view input) {
 // File stems
 
 std::string SurveyedFile::stem() const {
-  // The last component of the path as a path library sees it: empty components and "." after
-  // the first one vanish; a path that ends in a lone leading "." or in ".." has no file name.
-  std::string_view rest = path;
-  std::string_view last;
-  bool first = true;
-  while (true) {
-    const std::size_t slash = rest.find('/');
-    const std::string_view part = rest.substr(0, slash);
-    if (!part.empty() && (part != "." || first)) last = part;
-    if (!part.empty() || slash == 0) first = false;
-    if (slash == std::string_view::npos) break;
-    rest.remove_prefix(slash + 1);
-  }
-  if (last.empty() || last == "." || last == "..") return {};
-  const std::size_t dot = last.rfind('.');
-  const std::string_view stem =
-      (dot == std::string_view::npos || dot == 0) ? last : last.substr(0, dot);
+  const std::string_view stem = fsys::file_stem(path);
   return text::is_utf8(stem) ? std::string(stem) : text::lossy(stem);
 }
 
@@ -817,13 +801,6 @@ bool skipped_dir(std::string_view name) {
          std::find(std::begin(kSkipped), std::end(kSkipped), name) != std::end(kSkipped);
 }
 
-// The extension of a file name is the part after its last '.', unless that '.' is the first
-// character.
-bool rust_extension(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
-  return dot != std::string_view::npos && dot != 0 && name.substr(dot + 1) == "rs";
-}
-
 }  // namespace
 
 void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
@@ -986,7 +963,7 @@ std::expected<void, fsys::IoError> for_each_source(const std::string& root,
         if (!skipped_dir(text::lossy(e.name))) stack.emplace_back(std::move(full), std::move(sub));
         continue;
       }
-      if (!rust_extension(e.name)) continue;
+      if (fsys::extension(e.name) != "rs") continue;
       auto source = fsys::read_text(full);
       if (!source) return std::unexpected(source.error());
       visit(text::is_utf8(sub) ? std::move(sub) : text::lossy(sub), *source);

@@ -168,4 +168,57 @@ std::string join(std::string_view dir, std::string_view name) {
   return out;
 }
 
+namespace {
+
+// Calls `each` with every component of `path`, by the rule `components` states.
+template <typename Each>
+void for_each_component(std::string_view path, Each&& each) {
+  std::size_t pos = 0;
+  if (path.starts_with('/')) {
+    each(Component{path.substr(0, 1), 0, 1});
+    pos = 1;
+  }
+  while (pos <= path.size()) {
+    std::size_t next = path.find('/', pos);
+    if (next == std::string_view::npos) next = path.size();
+    const std::string_view name = path.substr(pos, next - pos);
+    if (!name.empty() && (name != "." || pos == 0)) each(Component{name, pos, next});
+    pos = next + 1;
+  }
+}
+
+// Where a file name's extension begins: one past its last '.', or npos when the name has no '.'
+// or its only '.' is its first character.
+std::size_t extension_start(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? std::string_view::npos : dot + 1;
+}
+
+}  // namespace
+
+std::vector<Component> components(std::string_view path) {
+  std::vector<Component> out;
+  for_each_component(path, [&](const Component& c) { out.push_back(c); });
+  return out;
+}
+
+std::string_view file_name(std::string_view path) {
+  std::string_view last;
+  for_each_component(path, [&](const Component& c) { last = c.text; });
+  if (last == "/" || last == "." || last == "..") return {};
+  return last;
+}
+
+std::string_view file_stem(std::string_view path) {
+  const std::string_view name = file_name(path);
+  const std::size_t start = extension_start(name);
+  return start == std::string_view::npos ? name : name.substr(0, start - 1);
+}
+
+std::string_view extension(std::string_view path) {
+  const std::string_view name = file_name(path);
+  const std::size_t start = extension_start(name);
+  return start == std::string_view::npos ? std::string_view() : name.substr(start);
+}
+
 }  // namespace fsys

@@ -53,4 +53,35 @@ bool file_id(const std::string& path, std::uint64_t& dev, std::uint64_t& ino);
 /// `dir` joined with `name` by one '/' (no '/' added when `dir` is empty or ends with one).
 std::string join(std::string_view dir, std::string_view name);
 
+// ---------------------------------------------------------------------------------------------
+// Path components, as the platform's path library sees them. The views point into the path, so
+// a temporary path is refused.
+
+/// One component of a path and its byte range in the path's text.
+struct Component {
+  std::string_view text;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+/// The components of `path`: a leading '/' is one component (the root), empty names vanish, and
+/// "." counts only at the very start of a relative path.
+std::vector<Component> components(std::string_view path);
+std::vector<Component> components(std::string&& path) = delete;
+
+/// The last component when it names a file; empty when there is none, or it is the root, "." or
+/// "..". So "src/a.rs" gives "a.rs", "src/" gives "src" and "src/.." gives nothing.
+std::string_view file_name(std::string_view path);
+std::string_view file_name(std::string&& path) = delete;
+
+/// The file name up to its last '.'; the whole name when it has no '.' or its only '.' is its
+/// first character ("src/a.b.rs" gives "a.b", "src/.hidden" gives ".hidden").
+std::string_view file_stem(std::string_view path);
+std::string_view file_stem(std::string&& path) = delete;
+
+/// The file name after its last '.'; empty when it has no '.' or its only '.' is its first
+/// character ("src/a.rs" gives "rs", "src/.rs" nothing).
+std::string_view extension(std::string_view path);
+std::string_view extension(std::string&& path) = delete;
+
 }  // namespace fsys

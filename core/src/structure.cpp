@@ -124,38 +124,10 @@ bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
   return false;
 }
 
-/// A path component and its byte range in the path text.
-struct Component {
-  std::string_view text;
-  std::size_t begin = 0;
-  std::size_t end = 0;
-};
-
-/// The components of a path as the platform's path library sees them: a leading "/" is one
-/// component, empty names vanish, and "." counts only at the very start of a relative path.
-std::vector<Component> components(std::string_view path) {
-  std::vector<Component> out;
-  std::size_t pos = 0;
-  if (path.starts_with('/')) {
-    out.push_back({path.substr(0, 1), 0, 1});
-    pos = 1;
-  }
-  while (pos <= path.size()) {
-    std::size_t next = path.find('/', pos);
-    if (next == std::string_view::npos) next = path.size();
-    const std::string_view name = path.substr(pos, next - pos);
-    if (!name.empty() && (name != "." || (pos == 0 && out.empty()))) {
-      out.push_back({name, pos, next});
-    }
-    pos = next + 1;
-  }
-  return out;
-}
-
 /// `path` without the leading components of `root`; `path` whole when `root` is not a prefix.
 std::string relative_to(std::string_view path, std::string_view root) {
-  const std::vector<Component> p = components(path);
-  const std::vector<Component> r = components(root);
+  const std::vector<fsys::Component> p = fsys::components(path);
+  const std::vector<fsys::Component> r = fsys::components(root);
   if (r.size() > p.size()) return std::string(path);
   for (std::size_t i = 0; i < r.size(); ++i) {
     if (p[i].text != r[i].text) return std::string(path);
