@@ -1,7 +1,6 @@
 #include "census.hpp"
 
 #include <array>
-#include <memory>
 
 #include "fsys.hpp"
 #include "text.hpp"
@@ -59,59 +58,16 @@ bool skipped_dir(std::string_view name) {
   return false;
 }
 
-// One directory on the walk's current path: its identity and its parent's.
-struct Ancestor {
-  std::uint64_t dev = 0, ino = 0;
-  bool known = false;
-  std::shared_ptr<const Ancestor> parent;
-};
-
-bool on_path(const std::shared_ptr<const Ancestor>& chain, std::uint64_t dev, std::uint64_t ino) {
-  for (const Ancestor* a = chain.get(); a; a = a->parent.get()) {
-    if (a->known && a->dev == dev && a->ino == ino) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 Census source_counts(const std::string& root) {
   Census counts;
-  struct Pending {
-    std::string path;
-    std::shared_ptr<const Ancestor> self;
-  };
-  std::vector<Pending> stack;
-  {
-    auto self = std::make_shared<Ancestor>();
-    self->known = fsys::file_id(root, self->dev, self->ino);
-    stack.push_back({root, std::move(self)});
-  }
-  while (!stack.empty()) {
-    Pending dir = std::move(stack.back());
-    stack.pop_back();
-    const auto entries = fsys::list_dir(dir.path);
-    if (!entries) continue;
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string path = fsys::join(dir.path, entry.name);
-      const std::string name = text::lossy(entry.name);
-      const bool maybe_dir =
-          entry.type == fsys::EntryType::Directory || entry.type == fsys::EntryType::Symlink;
-      std::uint64_t dev = 0, ino = 0;
-      if (maybe_dir && fsys::is_directory(path)) {
-        if (skipped_dir(name)) continue;
-        auto self = std::make_shared<Ancestor>();
-        self->known = fsys::file_id(path, dev, ino);
-        if (self->known && on_path(dir.self, dev, ino)) continue;  // a link back to an ancestor
-        self->dev = dev;
-        self->ino = ino;
-        self->parent = dir.self;
-        stack.push_back({path, std::move(self)});
-        continue;
-      }
-      if (const auto lang = classify(name)) ++counts[*lang];
-    }
-  }
+  // Nothing the census meets fails it: unlistable directories are passed over.
+  (void)fsys::walk(root, {.skip = skipped_dir, .follow_links = true, .pass_over_unlistable = true},
+                   [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                     if (const auto lang = classify(text::lossy(entry.name))) ++counts[*lang];
+                     return {};
+                   });
   return counts;
 }
 

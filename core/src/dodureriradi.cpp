@@ -949,27 +949,14 @@ std::optional<SurveyedFile> survey_source(std::string_view path, std::string_vie
 
 std::expected<void, fsys::IoError> for_each_source(const std::string& root,
                                                    const SourceVisitor& visit) {
-  // Directories still to list: the full path to open and the path relative to the root.
-  std::vector<std::pair<std::string, std::string>> stack{{root, std::string()}};
-  while (!stack.empty()) {
-    auto [dir, rel] = std::move(stack.back());
-    stack.pop_back();
-    auto listing = fsys::list_dir(dir);
-    if (!listing) return std::unexpected(listing.error());
-    for (const fsys::DirEntry& e : *listing) {
-      std::string full = fsys::join(dir, e.name);
-      std::string sub = rel.empty() ? e.name : rel + "/" + e.name;
-      if (e.type == fsys::EntryType::Directory) {
-        if (!skipped_dir(text::lossy(e.name))) stack.emplace_back(std::move(full), std::move(sub));
-        continue;
-      }
-      if (fsys::extension(e.name) != "rs") continue;
-      auto source = fsys::read_text(full);
-      if (!source) return std::unexpected(source.error());
-      visit(text::is_utf8(sub) ? std::move(sub) : text::lossy(sub), *source);
-    }
-  }
-  return {};
+  return fsys::walk(root, {.skip = skipped_dir},
+                    [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                      if (fsys::extension(entry.name) != "rs") return {};
+                      auto source = fsys::read_text(entry.path);
+                      if (!source) return std::unexpected(std::move(source.error()));
+                      visit(entry.relative(), *source);
+                      return {};
+                    });
 }
 
 std::expected<std::vector<SurveyEntry>, fsys::IoError> survey_entries(const std::string& root) {

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 #include "text.hpp"
 
@@ -153,12 +155,115 @@ bool is_directory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool file_id(const std::string& path, std::uint64_t& dev, std::uint64_t& ino) {
+namespace {
+
+// The status of a path through symbolic links: whether it is a directory, and its identity.
+struct Status {
+  bool directory = false;
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+};
+
+std::optional<Status> status_of(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
-  dev = static_cast<std::uint64_t>(st.st_dev);
-  ino = static_cast<std::uint64_t>(st.st_ino);
-  return true;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return Status{S_ISDIR(st.st_mode), static_cast<std::uint64_t>(st.st_dev),
+                static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// One directory on the walk's current path, linked towards the root; a link back to any of them
+// closes a cycle and is not entered.
+struct Ancestor {
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  std::shared_ptr<const Ancestor> up;
+};
+
+bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
+  for (; a != nullptr; a = a->up.get()) {
+    if (a->dev == dev && a->ino == ino) return true;
+  }
+  return false;
+}
+
+// A directory the walk has yet to list or to finish.
+struct Pending {
+  std::string dir;
+  std::string rel;
+  std::shared_ptr<const Ancestor> self;  // with links followed: it and the directories above it
+                                         // (none for a root whose status is unknown)
+  bool listed = false;
+  std::vector<DirEntry> entries;
+  std::size_t next = 0;        // the next entry to look at
+  std::vector<Pending> later;  // subdirectories met, walked once this directory is done
+};
+
+std::string relative_name(const std::string& rel, std::string_view name) {
+  if (rel.empty()) return text::lossy(name);
+  return rel + '/' + text::lossy(name);
+}
+
+}  // namespace
+
+std::string WalkEntry::relative() const { return relative_name(rel, name); }
+
+std::expected<void, IoError> walk(const std::string& root, const WalkRules& rules,
+                                  const WalkVisitor& visit) {
+  std::vector<Pending> stack(1);
+  stack.front().dir = root;
+  if (rules.follow_links) {
+    if (const auto status = status_of(root)) {
+      stack.front().self = std::make_shared<const Ancestor>(status->dev, status->ino, nullptr);
+    }
+  }
+  while (!stack.empty()) {
+    Pending& top = stack.back();
+    if (!top.listed) {
+      auto listing = list_dir(top.dir);
+      if (!listing) {
+        if (!rules.pass_over_unlistable) return std::unexpected(std::move(listing.error()));
+        stack.pop_back();
+        continue;
+      }
+      top.entries = std::move(*listing);
+      top.listed = true;
+    }
+    if (top.next == top.entries.size()) {
+      std::vector<Pending> later = std::move(top.later);
+      stack.pop_back();
+      for (Pending& sub : later) stack.push_back(std::move(sub));
+      continue;
+    }
+    const DirEntry& entry = top.entries[top.next++];
+    std::string path = join(top.dir, entry.name);
+    std::optional<Status> directory;
+    if (!rules.follow_links) {
+      if (entry.type == EntryType::Directory) directory = Status{true};
+    } else if (entry.type == EntryType::Directory || entry.type == EntryType::Symlink) {
+      directory = status_of(path);
+      if (directory && !directory->directory) directory.reset();
+    }
+    if (!directory) {
+      if (auto visited = visit(WalkEntry{top.dir, top.rel, entry.name, entry.type, path});
+          !visited) {
+        return visited;
+      }
+      continue;
+    }
+    if (!rules.hidden && entry.name.starts_with('.')) continue;
+    if (rules.skip != nullptr && rules.skip(text::lossy(entry.name))) continue;
+    Pending sub{std::move(path), relative_name(top.rel, entry.name)};
+    if (rules.follow_links) {
+      if (on_path(top.self.get(), directory->dev, directory->ino)) continue;
+      sub.self = std::make_shared<const Ancestor>(directory->dev, directory->ino, top.self);
+    }
+    if (rules.nested) {
+      stack.push_back(std::move(sub));  // `top` and `entry` are not used again
+    } else {
+      top.later.push_back(std::move(sub));
+    }
+  }
+  return {};
 }
 
 std::string join(std::string_view dir, std::string_view name) {

@@ -543,33 +543,16 @@ const Profile python_profile{python_accepts, python_skips, python_decl};
 std::expected<Survey, fsys::IoError> survey_lexical(const std::string& root, std::string_view label,
                                                     NameRule accept, NameRule skip,
                                                     Recogniser recognise) {
-  // Each pending directory with its path relative to the root (lossy text, '/'-separated).
-  struct Pending {
-    std::string path;
-    std::string rel;
-  };
-  std::vector<Pending> stack{{root, ""}};
   std::vector<Symbol> symbols;
-  while (!stack.empty()) {
-    const Pending dir = std::move(stack.back());
-    stack.pop_back();
-    auto entries = fsys::list_dir(dir.path);
-    if (!entries) return std::unexpected(std::move(entries.error()));
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string name = text::lossy(entry.name);
-      std::string path = fsys::join(dir.path, entry.name);
-      std::string rel = dir.rel.empty() ? name : dir.rel + '/' + name;
-      if (entry.type == fsys::EntryType::Directory) {
-        if (!name.starts_with('.') && !skip(name))
-          stack.push_back({std::move(path), std::move(rel)});
-        continue;
-      }
-      if (!accept(name)) continue;
-      auto content = fsys::read_text(path);
-      if (!content) return std::unexpected(std::move(content.error()));
-      recognise_lines(*content, rel, recognise, symbols);
-    }
-  }
+  auto walked = fsys::walk(root, {.skip = skip},
+                           [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                             if (!accept(text::lossy(entry.name))) return {};
+                             auto content = fsys::read_text(entry.path);
+                             if (!content) return std::unexpected(std::move(content.error()));
+                             recognise_lines(*content, entry.relative(), recognise, symbols);
+                             return {};
+                           });
+  if (!walked) return std::unexpected(std::move(walked.error()));
   sort_symbols(symbols);
   return Survey{std::string(label), std::move(symbols)};
 }

@@ -1,9 +1,7 @@
 #include "structure.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <map>
-#include <memory>
 #include <set>
 #include <utility>
 
@@ -109,20 +107,8 @@ std::string under(std::string_view a, std::string_view b) {
 // ---------------------------------------------------------------------------------------------
 // Manifest walk
 
-/// One directory on the walk's current path, linked towards the root; a directory that is
-/// already on it is a symbolic-link cycle and is not entered again.
-struct Ancestor {
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
-  std::shared_ptr<const Ancestor> up;
-};
-
-bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
-  for (; a != nullptr; a = a->up.get()) {
-    if (a->dev == dev && a->ino == ino) return true;
-  }
-  return false;
-}
+// The one directory name, besides hidden ones, that the manifest walk does not enter.
+bool is_target_dir(std::string_view name) { return name == "target"; }
 
 /// `path` without the leading components of `root`; `path` whole when `root` is not a prefix.
 std::string relative_to(std::string_view path, std::string_view root) {
@@ -235,40 +221,17 @@ std::vector<Row> render_items(const SurveyedFile& file) {
 // Crate roots and orphans
 
 std::vector<std::string> manifest_roots(const std::string& root) {
-  struct Pending {
-    std::string dir;
-    std::shared_ptr<const Ancestor> chain;  // `dir` itself and the directories above it
-  };
   std::vector<std::string> found;
-  std::vector<Pending> stack;
-  {
-    std::shared_ptr<const Ancestor> chain;
-    std::uint64_t dev = 0, ino = 0;
-    if (fsys::file_id(root, dev, ino)) chain = std::make_shared<const Ancestor>(dev, ino, nullptr);
-    stack.push_back({root, std::move(chain)});
-  }
-  while (!stack.empty()) {
-    Pending current = std::move(stack.back());
-    stack.pop_back();
-    auto entries = fsys::list_dir(current.dir);
-    if (!entries) continue;
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string path = fsys::join(current.dir, entry.name);
-      const bool is_dir = entry.type == fsys::EntryType::Directory ||
-                          (entry.type == fsys::EntryType::Symlink && fsys::is_directory(path));
-      if (is_dir) {
-        const std::string name = text::lossy(entry.name);
-        if (name == "target" || name.starts_with('.')) continue;
-        std::uint64_t dev = 0, ino = 0;
-        if (!fsys::file_id(path, dev, ino) || on_path(current.chain.get(), dev, ino)) continue;
-        stack.push_back({path, std::make_shared<const Ancestor>(dev, ino, current.chain)});
-        continue;
-      }
-      if (entry.name != "Cargo.toml") continue;
-      const auto manifest = fsys::read_text(path);
-      if (manifest) read_manifest(*manifest, current.dir, root, found);
-    }
-  }
+  // Whatever cannot be listed or read is passed over.
+  (void)fsys::walk(root,
+                   {.skip = is_target_dir, .follow_links = true, .pass_over_unlistable = true},
+                   [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                     if (entry.name != "Cargo.toml") return {};
+                     if (const auto manifest = fsys::read_text(entry.path)) {
+                       read_manifest(*manifest, entry.dir, root, found);
+                     }
+                     return {};
+                   });
   return found;
 }
 
