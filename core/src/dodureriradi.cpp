@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "graph.hpp"
+#include "languages.hpp"
 #include "text.hpp"
 
 namespace dodureriradi {
@@ -794,13 +795,6 @@ void record_type(const rust::File& syntax, const rust::Item& item, const char* k
                                     item.vis.kind == rust::VisKind::Public});
 }
 
-bool skipped_dir(std::string_view name) {
-  static constexpr std::string_view kSkipped[] = {
-      "target", "vendor", "build", ".git", "Pods", "zig-out", "DerivedData", "node_modules"};
-  return name.starts_with('.') ||
-         std::find(std::begin(kSkipped), std::end(kSkipped), name) != std::end(kSkipped);
-}
-
 }  // namespace
 
 void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
@@ -949,9 +943,11 @@ std::optional<SurveyedFile> survey_source(std::string_view path, std::string_vie
 
 std::expected<void, fsys::IoError> for_each_source(const std::string& root,
                                                    const SourceVisitor& visit) {
-  return fsys::walk(root, {.skip = skipped_dir},
+  const languages::Language& rust = languages::of(languages::Lang::Rust);
+  // The file rule, on the extension, gives the same answer on the name's bytes as on its text.
+  return fsys::walk(root, {.skip = rust.skips},
                     [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
-                      if (fsys::extension(entry.name) != "rs") return {};
+                      if (!rust.reads(entry.name)) return {};
                       auto source = fsys::read_text(entry.path);
                       if (!source) return std::unexpected(std::move(source.error()));
                       visit(entry.relative(), *source);

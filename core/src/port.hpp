@@ -13,6 +13,7 @@
 
 #include "dodureriradi.hpp"
 #include "fsys.hpp"
+#include "languages.hpp"
 
 namespace port {
 
@@ -100,31 +101,16 @@ std::optional<Decl> python_decl(std::string_view line);
 // ---------------------------------------------------------------------------------------------
 // Lexical survey
 
-/// A test on a file or directory name.
-using NameRule = bool (*)(std::string_view name);
 /// One line, without its line end, to the declaration it makes, if any.
-using Recogniser = std::optional<Decl> (*)(std::string_view line);
-
-/// The three rules a language is surveyed by.
-struct Profile {
-  NameRule accept;  // a file of this name is read
-  NameRule skip;    // a directory of this name is not entered (besides hidden ones)
-  Recogniser recognise;
-};
-
-extern const Profile go_profile;
-extern const Profile ts_profile;
-extern const Profile zig_profile;
-extern const Profile swift_profile;
-extern const Profile kotlin_profile;
-extern const Profile python_profile;
+using Recogniser = languages::Recogniser;
 
 /// Walks the tree below `root` (symbolic links to directories not entered, hidden directories
 /// and skipped names left out), hands every line of every accepted file to `recognise`, and
 /// returns the sorted inventory; the first I/O failure, a file that is not UTF-8 included, fails
-/// the whole survey.
+/// the whole survey. The entry points below take their language's rules from the language
+/// table (languages.hpp).
 std::expected<Survey, fsys::IoError> survey_lexical(const std::string& root, std::string_view label,
-                                                    NameRule accept, NameRule skip,
+                                                    fsys::NameRule accept, fsys::NameRule skip,
                                                     Recogniser recognise);
 
 std::expected<Survey, fsys::IoError> survey_go_dir(const std::string& root, std::string_view label);
