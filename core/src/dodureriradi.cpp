@@ -449,22 +449,6 @@ std::string render_invisible(const std::vector<SurveyedFile>& files) {
 
 namespace {
 
-std::string_view file_name_of(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-/// The file name, or "parent/file name" when another node has the same file name.
-std::string node_label(std::string_view path,
-                       const std::unordered_map<std::string_view, std::size_t>& name_counts) {
-  const std::string_view name = file_name_of(path);
-  if (name_counts.at(name) < 2 || name.size() == path.size()) return std::string(name);
-  std::string_view parent = path.substr(0, path.size() - name.size() - 1);
-  const std::size_t slash = parent.rfind('/');
-  if (slash != std::string_view::npos) parent.remove_prefix(slash + 1);
-  return std::string(parent) + '/' + std::string(name);
-}
-
 std::string pen_width(std::size_t shared) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(shared) + 1.0);
@@ -558,11 +542,13 @@ std::string duplication_dot(const std::vector<SurveyedFile>& files) {
 
   // Paths are escaped for DOT so that a file name with a quote or backslash cannot end the
   // string early; ordinary paths are written unchanged.
-  std::unordered_map<std::string_view, std::size_t> name_counts;
-  for (const std::uint32_t n : drawn) ++name_counts[file_name_of(path_of[n])];
-  for (const std::uint32_t n : drawn) {
-    out += "  \"" + graph::escape(path_of[n]) + "\" [label=\"" +
-           graph::escape(node_label(path_of[n], name_counts)) + "\"];\n";
+  std::vector<std::string_view> drawn_paths;
+  drawn_paths.reserve(drawn.size());
+  for (const std::uint32_t n : drawn) drawn_paths.push_back(path_of[n]);
+  const graph::Labeller labeller(drawn_paths);
+  for (const std::string_view path : drawn_paths) {
+    out += "  \"" + graph::escape(path) + "\" [label=\"" + graph::escape(labeller.label(path)) +
+           "\"];\n";
   }
   out += '\n';
   for (const Drawn& edge : edges) {
