@@ -272,21 +272,17 @@ inline std::string reference_normalise(std::string_view name) {
   return text::to_lower(out);
 }
 
-/// The eleven replacements of token-text tidying, done the plain way: every non-overlapping
-/// occurrence from the left, one replacement after the other.
+/// Token-text tidying done the plain way: every non-overlapping occurrence from the left, one
+/// replacement after the other.
 inline std::string reference_tidy(std::string_view input) {
-  static constexpr std::string_view kSteps[][2] = {
-      {" :: ", "::"}, {" :", ":"}, {" <", "<"}, {"< ", "<"}, {" >", ">"}, {" ,", ","},
-      {" (", "("},    {"( ", "("}, {" )", ")"}, {" ;", ";"}, {"& ", "&"},
-  };
   std::string s(input);
-  for (const auto& step : kSteps) {
+  for (const auto& [from, to] : dodureriradi::kTidySteps) {
     std::string out;
     std::size_t pos = 0;
-    for (std::size_t hit; (hit = s.find(step[0], pos)) != std::string::npos;) {
+    for (std::size_t hit; (hit = s.find(from, pos)) != std::string::npos;) {
       out.append(s, pos, hit - pos);
-      out += step[1];
-      pos = hit + step[0].size();
+      out += to;
+      pos = hit + from.size();
     }
     out.append(s, pos);
     s = std::move(out);

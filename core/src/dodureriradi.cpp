@@ -60,22 +60,9 @@ void replace_shrinking(std::string& s, std::string_view from, std::string_view t
 }  // namespace
 
 std::string tidy(std::string_view input) {
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kSteps{{
-      {" :: ", "::"},
-      {" :", ":"},
-      {" <", "<"},
-      {"< ", "<"},
-      {" >", ">"},
-      {" ,", ","},
-      {" (", "("},
-      {"( ", "("},
-      {" )", ")"},
-      {" ;", ";"},
-      {"& ", "&"},
-  }};
   std::string result(input);
   // Every step removes a space, so none of them needs a second buffer.
-  for (const auto& [from, to] : kSteps) replace_shrinking(result, from, to);
+  for (const auto& [from, to] : kTidySteps) replace_shrinking(result, from, to);
   return result;
 }
 

@@ -3,6 +3,7 @@
 // duplication and grep-invisible reports, the duplication graph and the keystone of the code.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <expected>
 #include <functional>
@@ -143,8 +144,23 @@ struct CallCollector {
   void visit_expr_call(const rust::File& syntax, const rust::CallSite& call);
 };
 
-/// The eleven fixed replacements applied to signatures, restricted visibilities, use trees and
-/// cfg texts.
+/// The eleven fixed replacements of tidying, (text, replacement), in the order they are applied.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kTidySteps{{
+    {" :: ", "::"},
+    {" :", ":"},
+    {" <", "<"},
+    {"< ", "<"},
+    {" >", ">"},
+    {" ,", ","},
+    {" (", "("},
+    {"( ", "("},
+    {" )", ")"},
+    {" ;", ";"},
+    {"& ", "&"},
+}};
+
+/// Signatures, restricted visibilities, use trees and cfg texts tidied: each of `kTidySteps` in
+/// turn replaces every occurrence of its text, scanning from the left without overlap.
 std::string tidy(std::string_view text);
 
 // ---------------------------------------------------------------------------------------------
