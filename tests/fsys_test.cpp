@@ -128,6 +128,22 @@ TEST(Walk, EntryPathsAndNamesThatAreNotUtf8) {
 // ---------------------------------------------------------------------------------------------
 // Path components
 
+// The functions that return a view into their text take a literal, a view or a named string,
+// and refuse a temporary string, whose view would dangle.
+template <typename Text>
+constexpr bool views_into = requires(Text t) {
+  fsys::components(static_cast<Text&&>(t));
+  fsys::file_name(static_cast<Text&&>(t));
+  fsys::file_stem(static_cast<Text&&>(t));
+  fsys::extension(static_cast<Text&&>(t));
+  text::trim(static_cast<Text&&>(t));
+  text::trim_start(static_cast<Text&&>(t));
+  text::trim_end(static_cast<Text&&>(t));
+};
+static_assert(views_into<const char*> && views_into<std::string_view> &&
+              views_into<const std::string&> && views_into<std::string&>);
+static_assert(!views_into<std::string>);
+
 TEST(PathRules, FileNameStemAndExtension) {
   struct Row {
     std::string path, name, stem, extension;

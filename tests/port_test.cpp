@@ -25,6 +25,24 @@ constexpr SymbolKind F = SymbolKind::Function;
 constexpr SymbolKind M = SymbolKind::Method;
 constexpr SymbolKind T = SymbolKind::Type;
 
+// What points into a survey, a report or a line cannot be taken from a temporary one.
+template <typename T>
+constexpr bool candidates_of = requires(T t) {
+  static_cast<T&&>(t).duplication_candidates();
+};
+template <typename T>
+constexpr bool exported_of = requires(T t) {
+  static_cast<T&&>(t).missing_exported();
+};
+template <typename T>
+constexpr bool words_of = requires(T t) {
+  port::split_word(static_cast<T&&>(t));
+  port::leading_ident(static_cast<T&&>(t));
+};
+static_assert(candidates_of<const Survey&> && !candidates_of<Survey>);
+static_assert(exported_of<const port::PortReport&> && !exported_of<port::PortReport>);
+static_assert(words_of<const std::string&> && words_of<const char*> && !words_of<std::string>);
+
 std::string describe(const std::optional<Decl>& d) {
   if (!d) return "nothing";
   const char* kind = d->kind == F ? "function" : d->kind == M ? "method" : "type";

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "graph.hpp"
 #include "languages.hpp"
+#include "syntax.hpp"
 #include "text.hpp"
 
 namespace dodureriradi {
@@ -308,7 +310,7 @@ ConflictKind Conflict::kind() const {
 }
 
 std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> Conflict::signature_groups()
-    const {
+    const& {
   std::map<std::string_view, std::vector<const ConflictSite*>> by_signature;
   for (const ConflictSite& site : sites) by_signature[site.signature].push_back(&site);
   std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> groups;
@@ -321,7 +323,7 @@ std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> Conflict::
   return groups;
 }
 
-std::string_view Conflict::dominant_signature() const {
+std::string_view Conflict::dominant_signature() const& {
   std::map<std::string_view, std::size_t> counts;
   for (const ConflictSite& site : sites) ++counts[site.signature];
   std::string_view best;
@@ -737,6 +739,95 @@ std::optional<std::string> path_attr(const rust::File& syntax,
   return std::nullopt;
 }
 
+// Appends " " and the token text of each attribute to `file.attr_text`.
+void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
+                SurveyedFile& file) {
+  for (const rust::Attribute& a : attrs) {
+    file.attr_text += ' ';
+    rust::print_syntax(syntax, a.tokens, file.attr_text);
+  }
+}
+
+// "pub", the tidied text of a restricted visibility, or empty for a private item.
+std::string vis_string(const rust::File& syntax, const rust::Visibility& vis) {
+  switch (vis.kind) {
+    case rust::VisKind::Public:
+      return "pub";
+    case rust::VisKind::Restricted:
+      return tidy(syntax_text(syntax, vis.tokens));
+    case rust::VisKind::Inherited:
+      break;
+  }
+  return {};
+}
+
+// The tidied text of the first `cfg` attribute, absent when there is none or it mentions test.
+std::optional<std::string> cfg_predicate(const rust::File& syntax,
+                                         std::span<const rust::Attribute> attrs) {
+  for (const rust::Attribute& a : attrs) {
+    if (!syntax.path_is_ident(a.path, "cfg")) continue;
+    std::string text = tidy(syntax_text(syntax, a.tokens));
+    if (text.find("test") != std::string::npos) return std::nullopt;
+    return text;
+  }
+  return std::nullopt;
+}
+
+// Appends the names the use tree rooted at `tree` (an index into `syntax.use_nodes`) makes
+// visible.
+void collect_reexports(const rust::File& syntax, std::uint32_t tree,
+                       std::vector<std::string>& names) {
+  const rust::UseTree& t = syntax.use_nodes[tree];
+  switch (t.kind) {
+    case rust::UseKind::Path:
+      collect_reexports(syntax, t.child, names);
+      return;
+    case rust::UseKind::Name:
+      names.push_back(syntax.display(t.ident));
+      return;
+    case rust::UseKind::Rename:
+      names.push_back(syntax.display(t.rename));
+      return;
+    case rust::UseKind::Glob:
+      return;
+    case rust::UseKind::Group:
+      for (std::uint32_t k = 0; k < t.count; ++k) {
+        collect_reexports(syntax, syntax.use_lists[t.child + k], names);
+      }
+      return;
+  }
+}
+
+// Gathers the call sites of one function body. The parser has already walked every expression
+// of the body (closures, nested blocks and items, initialisers, array lengths, attribute values;
+// never the tokens of a macro invocation) and listed the file's calls with a path callee in walk
+// order, sorted by their `position`: the callee's first token, or where attributes stand before
+// the call the first of them, or for the calls of a where clause the end of the generics it
+// belongs to.
+struct CallCollector {
+  std::vector<RawCall> calls;
+  bool in_test = false;
+
+  // Walks the statements of a function body.
+  void visit_block(const rust::File& syntax, const rust::Item& fn);
+  // Records one call site.
+  void visit_expr_call(const rust::File& syntax, const rust::CallSite& call);
+};
+
+void CallCollector::visit_block(const rust::File& syntax, const rust::Item& fn) {
+  // The calls of the body's statements: those whose position lies between its first statement and
+  // its closing brace.
+  const auto by_position = [](const rust::CallSite& c, std::uint32_t p) { return c.position < p; };
+  auto it = std::lower_bound(syntax.calls.begin(), syntax.calls.end(), fn.body_stmts, by_position);
+  for (; it != syntax.calls.end() && it->position < fn.body_close; ++it) {
+    visit_expr_call(syntax, *it);
+  }
+}
+
+void CallCollector::visit_expr_call(const rust::File& syntax, const rust::CallSite& call) {
+  calls.push_back(RawCall{syntax.display(call.name), call.qualified, in_test});
+}
+
 void record_fn(const rust::File& syntax, const rust::Item& item, bool in_test, bool is_method,
                SurveyedFile& file) {
   const auto attrs = attrs_of(syntax, item);
@@ -768,75 +859,8 @@ void record_type(const rust::File& syntax, const rust::Item& item, const char* k
                                     item.vis.kind == rust::VisKind::Public});
 }
 
-}  // namespace
-
-void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
-                SurveyedFile& file) {
-  for (const rust::Attribute& a : attrs) {
-    file.attr_text += ' ';
-    rust::print_syntax(syntax, a.tokens, file.attr_text);
-  }
-}
-
-std::string vis_string(const rust::File& syntax, const rust::Visibility& vis) {
-  switch (vis.kind) {
-    case rust::VisKind::Public:
-      return "pub";
-    case rust::VisKind::Restricted:
-      return tidy(syntax_text(syntax, vis.tokens));
-    case rust::VisKind::Inherited:
-      break;
-  }
-  return {};
-}
-
-std::optional<std::string> cfg_predicate(const rust::File& syntax,
-                                         std::span<const rust::Attribute> attrs) {
-  for (const rust::Attribute& a : attrs) {
-    if (!syntax.path_is_ident(a.path, "cfg")) continue;
-    std::string text = tidy(syntax_text(syntax, a.tokens));
-    if (text.find("test") != std::string::npos) return std::nullopt;
-    return text;
-  }
-  return std::nullopt;
-}
-
-void collect_reexports(const rust::File& syntax, std::uint32_t tree,
-                       std::vector<std::string>& names) {
-  const rust::UseTree& t = syntax.use_nodes[tree];
-  switch (t.kind) {
-    case rust::UseKind::Path:
-      collect_reexports(syntax, t.child, names);
-      return;
-    case rust::UseKind::Name:
-      names.push_back(syntax.display(t.ident));
-      return;
-    case rust::UseKind::Rename:
-      names.push_back(syntax.display(t.rename));
-      return;
-    case rust::UseKind::Glob:
-      return;
-    case rust::UseKind::Group:
-      for (std::uint32_t k = 0; k < t.count; ++k) {
-        collect_reexports(syntax, syntax.use_lists[t.child + k], names);
-      }
-      return;
-  }
-}
-
-void CallCollector::visit_block(const rust::File& syntax, const rust::Item& fn) {
-  // The calls of the body's statements: those between its first statement and its closing brace.
-  const auto by_position = [](const rust::CallSite& c, std::uint32_t p) { return c.position < p; };
-  auto it = std::lower_bound(syntax.calls.begin(), syntax.calls.end(), fn.body_stmts, by_position);
-  for (; it != syntax.calls.end() && it->position < fn.body_close; ++it) {
-    visit_expr_call(syntax, *it);
-  }
-}
-
-void CallCollector::visit_expr_call(const rust::File& syntax, const rust::CallSite& call) {
-  calls.push_back(RawCall{syntax.display(call.name), call.qualified, in_test});
-}
-
+// Records the items `items` (indices into `syntax.items`) of one list into `file`; recursive for
+// inline modules. `prefix` names the enclosing inline modules joined with '/'.
 void walk_items(const rust::File& syntax, std::span<const std::uint32_t> items, bool in_test,
                 const std::string& prefix, SurveyedFile& file) {
   for (const std::uint32_t index : items) {
@@ -901,6 +925,8 @@ void walk_items(const rust::File& syntax, std::span<const std::uint32_t> items, 
     }
   }
 }
+
+}  // namespace
 
 std::optional<SurveyedFile> survey_source(std::string_view path, std::string_view source) {
   auto syntax = rust::parse_file(source);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text.hpp"
+
 namespace fsys {
 
 /// An I/O failure; `message` is the user text, e.g. "No such file or directory (os error 2)" or
@@ -112,21 +114,21 @@ struct Component {
 /// The components of `path`: a leading '/' is one component (the root), empty names vanish, and
 /// "." counts only at the very start of a relative path.
 std::vector<Component> components(std::string_view path);
-std::vector<Component> components(std::string&& path) = delete;
+std::vector<Component> components(text::TemporaryString auto&& path) = delete;
 
 /// The last component when it names a file; empty when there is none, or it is the root, "." or
 /// "..". So "src/a.rs" gives "a.rs", "src/" gives "src" and "src/.." gives nothing.
 std::string_view file_name(std::string_view path);
-std::string_view file_name(std::string&& path) = delete;
+std::string_view file_name(text::TemporaryString auto&& path) = delete;
 
 /// The file name up to its last '.'; the whole name when it has no '.' or its only '.' is its
 /// first character ("src/a.b.rs" gives "a.b", "src/.hidden" gives ".hidden").
 std::string_view file_stem(std::string_view path);
-std::string_view file_stem(std::string&& path) = delete;
+std::string_view file_stem(text::TemporaryString auto&& path) = delete;
 
 /// The file name after its last '.'; empty when it has no '.' or its only '.' is its first
 /// character ("src/a.rs" gives "rs", "src/.rs" nothing).
 std::string_view extension(std::string_view path);
-std::string_view extension(std::string&& path) = delete;
+std::string_view extension(text::TemporaryString auto&& path) = delete;
 
 }  // namespace fsys

@@ -31,6 +31,7 @@ std::string to_mermaid_with_fills(const keystone::Keystone& keystone, const Fill
 /// Every dependency whose target is the path of a module of the list, in module then
 /// `depends_on` order; repeats and self-dependencies included.
 std::vector<InternalEdge> internal_edges(const std::vector<keystone::Module>& modules);
+std::vector<InternalEdge> internal_edges(std::vector<keystone::Module>&& modules) = delete;
 
 /// Module path -> wave index; empty when the waves cannot be formed.
 std::map<std::string, std::size_t> wave_of(const keystone::Keystone& keystone);

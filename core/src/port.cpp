@@ -626,7 +626,7 @@ void sort_by_file_count(std::vector<PortItem>& items) {
 
 }  // namespace
 
-Candidates Survey::duplication_candidates() const {
+Candidates Survey::duplication_candidates() const& {
   Candidates candidates;
   auto last = candidates.end();
   for (const Symbol& symbol : symbols) {
@@ -639,7 +639,7 @@ Candidates Survey::duplication_candidates() const {
   return candidates;
 }
 
-std::vector<const PortItem*> PortReport::missing_exported() const {
+std::vector<const PortItem*> PortReport::missing_exported() const& {
   std::vector<const PortItem*> out;
   for (const PortItem& item : missing) {
     if (item.exported) out.push_back(&item);

@@ -14,6 +14,7 @@
 #include "dodureriradi.hpp"
 #include "fsys.hpp"
 #include "languages.hpp"
+#include "text.hpp"
 
 namespace port {
 
@@ -52,7 +53,8 @@ struct Survey {
                           std::string_view label);
 
   /// Functions and types (methods left out) grouped by normalised name.
-  Candidates duplication_candidates() const;
+  Candidates duplication_candidates() const&;
+  void duplication_candidates() const&& = delete;  // the candidates point into the survey
 };
 
 /// The one matching key for names across languages: camel case to lower snake case ("JSONParser"
@@ -77,9 +79,11 @@ struct WordSplit {
 
 /// Splits off the first word; a text beginning with whitespace gives an empty word.
 WordSplit split_word(std::string_view text);
+WordSplit split_word(text::TemporaryString auto&& text) = delete;
 
 /// The longest prefix of alphabetic, numeric or '_' characters.
 std::string_view leading_ident(std::string_view text);
+std::string_view leading_ident(text::TemporaryString auto&& text) = delete;
 
 /// PascalCase after at most one leading '_': an uppercase first character and some lowercase one.
 bool is_type_case(std::string_view name);
@@ -148,7 +152,8 @@ struct PortReport {
   std::string new_label;
 
   /// The exported items of `missing`, in its order (its leading run).
-  std::vector<const PortItem*> missing_exported() const;
+  std::vector<const PortItem*> missing_exported() const&;
+  void missing_exported() const&& = delete;  // the items point into the report
 };
 
 /// A name is duplicated in a tree when functions or types carrying it stand in 2 to 4 files; in

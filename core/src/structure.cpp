@@ -79,6 +79,37 @@ void render_rows(const SurveyedFile& file, bool color, std::string_view prefix, 
   }
 }
 
+/// One node of the path tree; the root stands for the surveyed directory and is never printed.
+struct Node {
+  std::map<std::string, Node> children;  // by byte order of the component
+  bool is_file = false;
+  std::size_t file_index = 0;  // index into the survey for a file node
+};
+
+/// Appends the lines of every child of `node`, depth first, each line starting with `prefix`.
+void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
+                 std::string_view prefix, std::string& out) {
+  std::size_t left = node.children.size();
+  for (const auto& [name, child] : node.children) {
+    const bool last = --left == 0;
+    std::string child_prefix(prefix);
+    child_prefix += last ? kGap : kRail;
+    out += prefix;
+    out += last ? kLastBranch : kBranch;
+    if (!child.is_file) {
+      out += paint(name, "34", color);
+      out += '\n';
+      render_node(child, files, items, color, child_prefix, out);
+      continue;
+    }
+    const SurveyedFile& file = files[child.file_index];
+    out += name;
+    out += paint(summary(file), "90", color);
+    out += '\n';
+    if (items) render_rows(file, color, child_prefix, out);
+  }
+}
+
 void strip_leading_dot_slash(std::string_view& s) {
   while (s.starts_with("./")) s.remove_prefix(2);
 }
@@ -179,29 +210,6 @@ std::string render_tree(const std::vector<SurveyedFile>& files, bool items, bool
   std::string out;
   render_node(root, files, items, color, "", out);
   return out;
-}
-
-void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
-                 std::string_view prefix, std::string& out) {
-  std::size_t left = node.children.size();
-  for (const auto& [name, child] : node.children) {
-    const bool last = --left == 0;
-    std::string child_prefix(prefix);
-    child_prefix += last ? kGap : kRail;
-    out += prefix;
-    out += last ? kLastBranch : kBranch;
-    if (!child.is_file) {
-      out += paint(name, "34", color);
-      out += '\n';
-      render_node(child, files, items, color, child_prefix, out);
-      continue;
-    }
-    const SurveyedFile& file = files[child.file_index];
-    out += name;
-    out += paint(summary(file), "90", color);
-    out += '\n';
-    if (items) render_rows(file, color, child_prefix, out);
-  }
 }
 
 std::vector<Row> render_items(const SurveyedFile& file) {
