@@ -150,11 +150,6 @@ std::expected<void, IoError> write_file(const std::string& path, std::string_vie
   return {};
 }
 
-bool is_directory(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 namespace {
 
 // The status of a path through symbolic links: whether it is a directory, and its identity.
@@ -204,6 +199,11 @@ std::string relative_name(const std::string& rel, std::string_view name) {
 }
 
 }  // namespace
+
+bool is_directory(const std::string& path) {
+  const auto status = status_of(path);
+  return status && status->directory;
+}
 
 std::string WalkEntry::relative() const { return relative_name(rel, name); }
 

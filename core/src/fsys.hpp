@@ -1,5 +1,6 @@
-// File-system access for the surveys and the command line: directory listings, file status and
-// whole-file reads, with failures carried as values holding the system's own error text.
+// File-system access for the surveys and the command line: directory listings, the one tree walk
+// every survey and census takes, file status, whole-file reads and writes, and the components of
+// a path, with failures carried as values holding the system's own error text.
 #pragma once
 
 #include <cstdint>
