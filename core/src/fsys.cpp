@@ -194,8 +194,16 @@ struct Pending {
 };
 
 std::string relative_name(const std::string& rel, std::string_view name) {
-  if (rel.empty()) return text::lossy(name);
-  return rel + '/' + text::lossy(name);
+  std::string out;
+  out.reserve(rel.size() + 1 + name.size());
+  out += rel;
+  if (!rel.empty()) out += '/';
+  if (text::is_utf8(name)) {
+    out += name;
+  } else {
+    out += text::lossy(name);
+  }
+  return out;
 }
 
 }  // namespace
