@@ -120,6 +120,26 @@ TEST(Stem, FileNameUpToLastDot) {
   }
 }
 
+TEST(Tidy, ElevenReplacementsInTurn) {
+  struct Row {
+    std::string printed, tidied;
+  };
+  const Row rows[] = {
+      {"fn f < T > ( a : & T ) -> Vec < u8 >", "fn f<T>(a: &T) -> Vec<u8>"},
+      {"crate :: a :: { b , c }", "crate::a::{ b, c }"},
+      {"x :: < T >", "x::<T>"},
+      {"pub (crate)", "pub(crate)"},
+      {"# [cfg (feature = \"x\")]", "# [cfg(feature = \"x\")]"},
+      {"[u8 ; 4]", "[u8; 4]"},
+      {"& & x", "&&x"},
+      {"a  ,b", "a ,b"},  // one pass per step: what a replacement leaves is not looked at again
+      {"", ""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(dodureriradi::tidy(row.printed), row.tidied) << "tidy of \"" << row.printed << '"';
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Classification
 

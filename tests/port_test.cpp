@@ -25,6 +25,24 @@ constexpr SymbolKind F = SymbolKind::Function;
 constexpr SymbolKind M = SymbolKind::Method;
 constexpr SymbolKind T = SymbolKind::Type;
 
+// What points into a survey, a report or a line cannot be taken from a temporary one.
+template <typename T>
+constexpr bool candidates_of = requires(T t) {
+  static_cast<T&&>(t).duplication_candidates();
+};
+template <typename T>
+constexpr bool exported_of = requires(T t) {
+  static_cast<T&&>(t).missing_exported();
+};
+template <typename T>
+constexpr bool words_of = requires(T t) {
+  port::split_word(static_cast<T&&>(t));
+  port::leading_ident(static_cast<T&&>(t));
+};
+static_assert(candidates_of<const Survey&> && !candidates_of<Survey>);
+static_assert(exported_of<const port::PortReport&> && !exported_of<port::PortReport>);
+static_assert(words_of<const std::string&> && words_of<const char*> && !words_of<std::string>);
+
 std::string describe(const std::optional<Decl>& d) {
   if (!d) return "nothing";
   const char* kind = d->kind == F ? "function" : d->kind == M ? "method" : "type";
@@ -326,67 +344,6 @@ TEST(Recognisers, ArbitraryLinesNeverYieldAnEmptyName) {
     ASSERT_EQ(port::normalise_name(port::normalise_name(line)), port::normalise_name(line))
         << "line: \"" << line << "\"";
   }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Language profiles
-
-TEST(Profiles, FileAndDirectoryNames) {
-  struct Row {
-    const char* language;
-    const port::Profile* profile;
-    std::vector<std::string> read, not_read, skipped, entered;
-  };
-  const Row rows[] = {
-      {"go",
-       &port::go_profile,
-       {"test.go", "main.go", ".x.go"},
-       {"a_test.go", "_test.go", "A.GO"},
-       {"vendor"},
-       {"Vendor", "vendors", "test"}},
-      {"ts",
-       &port::ts_profile,
-       {"x.d.tsx", "a.tsx", ".config.ts", "x.ts"},
-       {"x.d.ts", "app.test.tsx", "my.spec.utils.ts", "a.js"},
-       {"out", "dist", "build", "coverage", "node_modules"},
-       {"vendor", "src"}},
-      {"zig", &port::zig_profile, {"a.zig"}, {"a.zon"}, {"zig-out"}, {"zig-cache"}},
-      {"swift",
-       &port::swift_profile,
-       {"App.swift", "AppTests.swift"},
-       {"App.swif"},
-       {"Pods", "build", "DerivedData", "Tests", "AppUITests"},
-       {"Testsuite"}},
-      {"kotlin",
-       &port::kotlin_profile,
-       {"Testing.kt", "Main.kt"},
-       {"FooTest.kt", "Test.kt", "FooTests.kt", "x.kts"},
-       {"test", "build", "gradle", "androidTest"},
-       {"tests", "Test"}},
-      {"python",
-       &port::python_profile,
-       {"test.py", "tests.py", "mytest_x.py"},
-       {"test_x.py", "x_test.py", "conftest.py", "x.pyi"},
-       {"venv", "dist", "build", "__pycache__", "node_modules", "site-packages", "foo.egg-info",
-        ".egg-info"},
-       {"env", "tests"}},
-  };
-  for (const Row& row : rows) {
-    for (const std::string& n : row.read) {
-      EXPECT_TRUE(row.profile->accept(n)) << row.language << " reads " << n;
-    }
-    for (const std::string& n : row.not_read) {
-      EXPECT_FALSE(row.profile->accept(n)) << row.language << " does not read " << n;
-    }
-    for (const std::string& n : row.skipped) {
-      EXPECT_TRUE(row.profile->skip(n)) << row.language << " skips " << n;
-    }
-    for (const std::string& n : row.entered) {
-      EXPECT_FALSE(row.profile->skip(n)) << row.language << " enters " << n;
-    }
-  }
-  EXPECT_EQ(port::go_profile.recognise, &port::go_decl);
-  EXPECT_EQ(port::python_profile.recognise, &port::python_decl);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -9,13 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "languages.hpp"
+
 namespace cli {
 
 /// The seven source languages, in the order that breaks ties.
-enum class Lang : std::uint8_t { Rust, Go, Swift, TypeScript, Kotlin, Python, Zig };
-
-inline constexpr Lang kLangs[] = {Lang::Rust,   Lang::Go,     Lang::Swift, Lang::TypeScript,
-                                  Lang::Kotlin, Lang::Python, Lang::Zig};
+using Lang = languages::Lang;
 
 /// The extension shown in reports: ".rs", ".go", ".swift", ".ts", ".kt", ".py", ".zig".
 std::string_view ext(Lang lang);

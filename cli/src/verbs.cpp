@@ -16,33 +16,6 @@
 
 namespace cli {
 
-namespace {
-
-// The extension of a path's last component as the platform's path type sees it: no extension
-// for "." and "..", nor for a name whose only '.' is its first character.
-std::string_view extension_of(std::string_view path) {
-  std::string_view last;
-  bool any = false;
-  std::size_t pos = 0;
-  while (pos <= path.size()) {
-    std::size_t end = path.find('/', pos);
-    if (end == std::string_view::npos) end = path.size();
-    const std::string_view part = path.substr(pos, end - pos);
-    // Empty parts (repeated or trailing '/') and "." after the first component are not components.
-    if (!part.empty() && !(part == "." && pos > 0)) {
-      last = part;
-      any = true;
-    }
-    pos = end + 1;
-  }
-  if (!any || last == "." || last == "..") return {};
-  const std::size_t dot = last.rfind('.');
-  if (dot == std::string_view::npos || dot == 0) return {};
-  return last.substr(dot + 1);
-}
-
-}  // namespace
-
 std::optional<keystone::Keystone> read_keystone(const std::string& path) {
   const auto content = fsys::read_text(path);
   if (!content) return std::nullopt;
@@ -59,7 +32,7 @@ std::uint8_t cmd_graph(const Args& args, Sink& sink) {
 
   std::string text;
   bool failed = false;
-  if (extension_of(path) == "json") {
+  if (fsys::extension(path) == "json") {
     if (dup) {
       sink.err("--dup reads duplicated code, so it needs a source tree, not a keystone file\n");
       return 2;

@@ -1,9 +1,7 @@
 #include "structure.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <utility>
@@ -82,6 +80,37 @@ void render_rows(const SurveyedFile& file, bool color, std::string_view prefix, 
   }
 }
 
+/// One node of the path tree; the root stands for the surveyed directory and is never printed.
+struct Node {
+  std::map<std::string, Node> children;  // by byte order of the component
+  bool is_file = false;
+  std::size_t file_index = 0;  // index into the survey for a file node
+};
+
+/// Appends the lines of every child of `node`, depth first, each line starting with `prefix`.
+void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
+                 std::string_view prefix, std::string& out) {
+  std::size_t left = node.children.size();
+  for (const auto& [name, child] : node.children) {
+    const bool last = --left == 0;
+    std::string child_prefix(prefix);
+    child_prefix += last ? kGap : kRail;
+    out += prefix;
+    out += last ? kLastBranch : kBranch;
+    if (!child.is_file) {
+      out += paint(name, "34", color);
+      out += '\n';
+      render_node(child, files, items, color, child_prefix, out);
+      continue;
+    }
+    const SurveyedFile& file = files[child.file_index];
+    out += name;
+    out += paint(summary(file), "90", color);
+    out += '\n';
+    if (items) render_rows(file, color, child_prefix, out);
+  }
+}
+
 void strip_leading_dot_slash(std::string_view& s) {
   while (s.starts_with("./")) s.remove_prefix(2);
 }
@@ -144,53 +173,13 @@ std::string under(std::string_view a, std::string_view b) {
 // ---------------------------------------------------------------------------------------------
 // Manifest walk
 
-/// One directory on the walk's current path, linked towards the root; a directory that is
-/// already on it is a symbolic-link cycle and is not entered again.
-struct Ancestor {
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
-  std::shared_ptr<const Ancestor> up;
-};
-
-bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
-  for (; a != nullptr; a = a->up.get()) {
-    if (a->dev == dev && a->ino == ino) return true;
-  }
-  return false;
-}
-
-/// A path component and its byte range in the path text.
-struct Component {
-  std::string_view text;
-  std::size_t begin = 0;
-  std::size_t end = 0;
-};
-
-/// The components of a path as the platform's path library sees them: a leading "/" is one
-/// component, empty names vanish, and "." counts only at the very start of a relative path.
-std::vector<Component> components(std::string_view path) {
-  std::vector<Component> out;
-  std::size_t pos = 0;
-  if (path.starts_with('/')) {
-    out.push_back({path.substr(0, 1), 0, 1});
-    pos = 1;
-  }
-  while (pos <= path.size()) {
-    std::size_t next = path.find('/', pos);
-    if (next == std::string_view::npos) next = path.size();
-    const std::string_view name = path.substr(pos, next - pos);
-    if (!name.empty() && (name != "." || (pos == 0 && out.empty()))) {
-      out.push_back({name, pos, next});
-    }
-    pos = next + 1;
-  }
-  return out;
-}
+// The one directory name, besides hidden ones, that the manifest walk does not enter.
+bool is_target_dir(std::string_view name) { return name == "target"; }
 
 /// `path` without the leading components of `root`; `path` whole when `root` is not a prefix.
 std::string relative_to(std::string_view path, std::string_view root) {
-  const std::vector<Component> p = components(path);
-  const std::vector<Component> r = components(root);
+  const std::vector<fsys::Component> p = fsys::components(path);
+  const std::vector<fsys::Component> r = fsys::components(root);
   if (r.size() > p.size()) return std::string(path);
   for (std::size_t i = 0; i < r.size(); ++i) {
     if (p[i].text != r[i].text) return std::string(path);
@@ -258,29 +247,6 @@ std::string render_tree(const std::vector<SurveyedFile>& files, bool items, bool
   return out;
 }
 
-void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
-                 std::string_view prefix, std::string& out) {
-  std::size_t left = node.children.size();
-  for (const auto& [name, child] : node.children) {
-    const bool last = --left == 0;
-    std::string child_prefix(prefix);
-    child_prefix += last ? kGap : kRail;
-    out += prefix;
-    out += last ? kLastBranch : kBranch;
-    if (!child.is_file) {
-      out += paint(name, "34", color);
-      out += '\n';
-      render_node(child, files, items, color, child_prefix, out);
-      continue;
-    }
-    const SurveyedFile& file = files[child.file_index];
-    out += name;
-    out += paint(summary(file), "90", color);
-    out += '\n';
-    if (items) render_rows(file, color, child_prefix, out);
-  }
-}
-
 std::vector<Row> render_items(const SurveyedFile& file) {
   std::vector<Row> rows;
   for (const dodureriradi::SurveyedType& type : file.types) {
@@ -298,40 +264,17 @@ std::vector<Row> render_items(const SurveyedFile& file) {
 // Crate roots and orphans
 
 std::vector<std::string> manifest_roots(const std::string& root) {
-  struct Pending {
-    std::string dir;
-    std::shared_ptr<const Ancestor> chain;  // `dir` itself and the directories above it
-  };
   std::vector<std::string> found;
-  std::vector<Pending> stack;
-  {
-    std::shared_ptr<const Ancestor> chain;
-    std::uint64_t dev = 0, ino = 0;
-    if (fsys::file_id(root, dev, ino)) chain = std::make_shared<const Ancestor>(dev, ino, nullptr);
-    stack.push_back({root, std::move(chain)});
-  }
-  while (!stack.empty()) {
-    Pending current = std::move(stack.back());
-    stack.pop_back();
-    auto entries = fsys::list_dir(current.dir);
-    if (!entries) continue;
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string path = fsys::join(current.dir, entry.name);
-      const bool is_dir = entry.type == fsys::EntryType::Directory ||
-                          (entry.type == fsys::EntryType::Symlink && fsys::is_directory(path));
-      if (is_dir) {
-        const std::string name = text::lossy(entry.name);
-        if (name == "target" || name.starts_with('.')) continue;
-        std::uint64_t dev = 0, ino = 0;
-        if (!fsys::file_id(path, dev, ino) || on_path(current.chain.get(), dev, ino)) continue;
-        stack.push_back({path, std::make_shared<const Ancestor>(dev, ino, current.chain)});
-        continue;
-      }
-      if (entry.name != "Cargo.toml") continue;
-      const auto manifest = fsys::read_text(path);
-      if (manifest) read_manifest(*manifest, current.dir, root, found);
-    }
-  }
+  // Whatever cannot be listed or read is passed over.
+  (void)fsys::walk(root,
+                   {.skip = is_target_dir, .follow_links = true, .pass_over_unlistable = true},
+                   [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                     if (entry.name != "Cargo.toml") return {};
+                     if (const auto manifest = fsys::read_text(entry.path)) {
+                       read_manifest(*manifest, entry.dir, root, found);
+                     }
+                     return {};
+                   });
   return found;
 }
 

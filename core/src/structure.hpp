@@ -2,8 +2,6 @@
 // files that no `mod` declaration reaches, and the visibility fill of each file's graph node.
 #pragma once
 
-#include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +13,6 @@ namespace structure {
 
 // ---------------------------------------------------------------------------------------------
 // File tree
-
-/// One node of the path tree; the root stands for the surveyed directory and is never printed.
-struct Node {
-  std::map<std::string, Node> children;  // by byte order of the component
-  bool is_file = false;
-  std::size_t file_index = 0;  // index into the survey for a file node
-};
 
 /// One item row of a file in the tree report.
 struct Row {
@@ -36,10 +27,6 @@ struct Row {
 /// one row per type and free function, with `color` ANSI colours. Empty for an empty survey.
 std::string render_tree(const std::vector<dodureriradi::SurveyedFile>& files, bool items,
                         bool color);
-
-/// Appends the lines of every child of `node`, depth first, each line starting with `prefix`.
-void render_node(const Node& node, const std::vector<dodureriradi::SurveyedFile>& files, bool items,
-                 bool color, std::string_view prefix, std::string& out);
 
 /// The item rows of one file: its types, then its free functions (tests included), in source
 /// order.
