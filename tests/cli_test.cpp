@@ -145,11 +145,7 @@ TEST(Readme, ExamplesPrintWhatTheySay) {
 
 INSTANTIATE_TEST_SUITE_P(Golden, CliCase, testing::ValuesIn(case_names()),
                          [](const testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name;
+                           return support::test_name(info.param);
                          });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CliCase);
 

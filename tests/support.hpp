@@ -38,4 +38,7 @@ int run_shell(const std::string& command, std::string* out = nullptr);
 /// The whole content of a file, or the empty text when it cannot be read.
 std::string slurp(const std::string& path);
 
+/// A case name as a test name: every character but letters and digits becomes '_'.
+std::string test_name(std::string_view name);
+
 }  // namespace support
