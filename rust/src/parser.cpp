@@ -2750,17 +2750,31 @@ class Parser {
   // -------------------------------------------------------------------------------------------
   // Patterns
 
+  // A pattern with alternatives. A leading `|` makes an or-pattern even of a single case.
   bool pat_multi(bool leading_vert) {
-    if (leading_vert && punct(pos_, '|')) ++pos_;
+    const bool vert = leading_vert && punct(pos_, '|');
+    if (vert) ++pos_;
     if (!pat_single()) return false;
+    bool alternatives = vert;
     while (punct(pos_, '|') && !op2(pos_, '|', '|') && !op2(pos_, '|', '=')) {
       ++pos_;
       if (!pat_single()) return false;
+      alternatives = true;
     }
+    if (alternatives) open_range_ = false;
     return true;
   }
 
+  // One pattern without alternatives; open_range_ tells afterwards whether it is a range pattern
+  // missing its start or its end.
   bool pat_single() {
+    bool open_range = false;
+    const bool ok = pat_single_of(open_range);
+    open_range_ = open_range;
+    return ok;
+  }
+
+  bool pat_single_of(bool& open_range) {
     Nest nest(*this);
     if (!nest.ok) return false;
     const std::uint32_t n1 = pos_ + 1;
@@ -2768,7 +2782,7 @@ class Parser {
                          open(n1, Delim::Paren) || dot2(n1))) ||
         (kw(pos_, kSelfValue) && colon2(n1)) || colon2(pos_) || punct(pos_, '<') ||
         kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate)) {
-      return pat_path_like();
+      return pat_path_like(open_range);
     }
     if (kw(pos_, kUnderscore)) {
       ++pos_;
@@ -2785,7 +2799,7 @@ class Parser {
     if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, kConst)) {
       bool some = false;
       if (!range_bound(some) || !some) return false;
-      return !dot2(pos_) || range_pattern_end(true);
+      return !dot2(pos_) || range_pattern_end(true, open_range);
     }
     if (kw(pos_, kRef) || kw(pos_, kMut) || kw(pos_, kSelfValue) || ident(pos_)) {
       eat_kw(kRef);
@@ -2806,20 +2820,32 @@ class Parser {
       eat_kw(kMut);
       return pat_single();
     }
-    if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
-      return comma_group(tok_[pos_].delim(), [&] { return pat_multi(true); });
+    if (open(pos_, Delim::Paren)) {
+      return comma_group(Delim::Paren, [&] { return pat_multi(true); });
     }
-    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) return range_pattern_end(false);
+    if (open(pos_, Delim::Bracket)) {
+      // A slice element may not be a range missing an end unless parenthesised: `[(1..)]`.
+      return comma_group(Delim::Bracket, [&] { return pat_multi(true) && !open_range_; });
+    }
+    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) {
+      // `..end` is a range missing its start; `..` alone is the rest pattern.
+      bool missing_end = false;
+      if (!range_pattern_end(false, missing_end)) return false;
+      open_range = !missing_end;
+      return true;
+    }
     return false;
   }
 
   // A range pattern from its `..` or `..=` (or the obsolete `...` when `obsolete` is set) on: its
-  // end, which a closed range must have.
-  bool range_pattern_end(bool obsolete) {
+  // end, which a closed range must have; `missing_end` tells whether it has none.
+  bool range_pattern_end(bool obsolete, bool& missing_end) {
     Limits limits;
     if (!(obsolete ? range_limits_obsolete(limits) : range_limits(limits))) return false;
     bool some = false;
-    return range_bound(some) && (some || limits != Limits::Closed);
+    if (!range_bound(some) || !(some || limits != Limits::Closed)) return false;
+    missing_end = !some;
+    return true;
   }
 
   // `..=`, `..` or the obsolete `...` (printed as `..=`).
@@ -2858,7 +2884,7 @@ class Parser {
     return false;
   }
 
-  bool pat_path_like() {
+  bool pat_path_like(bool& open_range) {
     PathInfo pi;
     if (!qpath(true, pi)) return false;
     if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
@@ -2869,7 +2895,7 @@ class Parser {
     if (open(pos_, Delim::Paren)) {
       return comma_group(Delim::Paren, [&] { return pat_multi(true); });
     }
-    return !dot2(pos_) || range_pattern_end(true);
+    return !dot2(pos_) || range_pattern_end(true, open_range);
   }
 
   bool pat_struct() {
@@ -2923,6 +2949,7 @@ class Parser {
   std::vector<TokenRange> verbatim_;      // token ranges kept as the lexer read them
   std::uint32_t generics_end_ = 0;        // see generics()
   std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
+  bool open_range_ = false;               // see pat_single()
   std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
   std::uint32_t stmt_call_position_ = 0;
 };
