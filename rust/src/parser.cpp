@@ -2518,12 +2518,15 @@ class Parser {
     return comma_group(Delim::Paren, [&] { return expr(true); });
   }
 
+  // `break 'label value`. Where struct literals are not allowed (a condition), a brace right
+  // after `break` is not its value, but a value that starts otherwise is read with struct literals
+  // allowed: `match break S {} {}` breaks with `S {}`.
   [[gnu::noinline]] bool break_expr(bool allow_struct) {
     ++pos_;
     if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
     eat_lifetime();
     if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
-      if (!expr(allow_struct)) return false;
+      if (!expr(true)) return false;
     }
     return true;
   }
