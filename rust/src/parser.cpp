@@ -2306,24 +2306,13 @@ class Parser {
       }
       out = Ex{};
       out.start = pos_;
-      if (kw(pos_, kBox)) {
-        if (!box_expr(begin, allow_struct)) return false;
-        out.kind = EK::Verbatim;
-      } else if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) {
-        return false;
-      }
+      // Attributes written right before a range with no start are refused (a statement's own
+      // attributes were read before it and may precede one).
+      if (pos_ > begin && dot2(pos_)) return false;
+      if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) return false;
       if (prefixed) out.kind = EK::Other;
       return true;
     }
-  }
-
-  [[gnu::noinline]] bool box_expr(std::uint32_t begin, bool allow_struct) {
-    const Snapshot snap = snapshot();
-    ++pos_;
-    Ex inner;
-    if (!unary(allow_struct, inner)) return false;
-    verbatim(begin, snap);
-    return true;
   }
 
   // An atom with its postfix forms; `attrs` is where the attributes attached to it begin.
