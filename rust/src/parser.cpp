@@ -2415,7 +2415,9 @@ class Parser {
     return true;
   }
 
-  // `x.0.1`: the float literal `0.1` is two tuple indices.
+  // `x.0.1`: the float literal `0.1` is two tuple indices. Each part between the dots is read as
+  // an integer literal of its own, so `0.0x1f` is the indices 0 and 31; a part with a suffix or
+  // an exponent is refused.
   bool split_index(bool& trailing_dot) {
     std::string_view t = text(pos_);
     trailing_dot = !t.empty() && t.back() == '.';
@@ -2426,9 +2428,6 @@ class Parser {
       const std::string_view part =
           t.substr(start, dot == std::string_view::npos ? t.npos : dot - start);
       if (part.empty() || part[0] < '0' || part[0] > '9') return false;
-      for (char c : part) {
-        if (!((c >= '0' && c <= '9') || c == '_')) return false;
-      }
       std::uint32_t v;
       if (!tuple_index_value(part, v)) return false;
       if (dot == std::string_view::npos) break;
