@@ -387,6 +387,19 @@ class Parser {
     mark_verbatim(first, pos_);
   }
 
+  // The calls and edits recorded so far; what lies between two such marks can be dropped when
+  // the tokens it came from turn out to be kept as read.
+  struct Records {
+    std::size_t calls, edits;
+  };
+  Records records() const { return Records{f_.calls.size(), f_.edits.size()}; }
+  void drop_records(const Records& from, const Records& to) {
+    f_.calls.erase(f_.calls.begin() + static_cast<std::ptrdiff_t>(from.calls),
+                   f_.calls.begin() + static_cast<std::ptrdiff_t>(to.calls));
+    f_.edits.erase(f_.edits.begin() + static_cast<std::ptrdiff_t>(from.edits),
+                   f_.edits.begin() + static_cast<std::ptrdiff_t>(to.edits));
+  }
+
   void close_list(std::size_t base, std::uint32_t& first, std::uint32_t& count) {
     first = static_cast<std::uint32_t>(f_.item_lists.size());
     count = static_cast<std::uint32_t>(list_.size() - base);
@@ -1948,6 +1961,7 @@ class Parser {
     const Snapshot snap = snapshot();
     if (!parse_outer_attrs(false)) return false;
     const std::uint32_t attr_end = pos_;
+    const Records attr_records = records();
     const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
 
     bool item_macro_ahead = false;
@@ -1991,7 +2005,20 @@ class Parser {
     }
     // Attributes of an expression statement belong to its leftmost operand.
     if (begin < attr_end) stmt_attrs_ = begin;
-    return stmt_expr(requires_semi);
+    // Statements nest in blocks of the expression: the flag of this one is kept apart.
+    const bool outer_verbatim = stmt_verbatim_;
+    stmt_verbatim_ = false;
+    const bool ok = stmt_expr(requires_semi);
+    const bool leftmost_verbatim = stmt_verbatim_;
+    stmt_verbatim_ = outer_verbatim;
+    if (!ok) return false;
+    // The attributes of a statement go to the leftmost operand of its assignments, binary
+    // operators and casts; a verbatim operand keeps them among its tokens.
+    if (leftmost_verbatim && begin < attr_end) {
+      drop_records(Records{snap.calls, snap.edits}, attr_records);
+      mark_verbatim(begin, attr_end);
+    }
+    return true;
   }
 
   bool local(bool& requires_semi) {
@@ -2030,6 +2057,7 @@ class Parser {
     if (stmt_call_ != kNoCall && e.kind == EK::Range) {
       f_.calls[stmt_call_].position = stmt_call_position_;
     }
+    if (e.kind == EK::Range) stmt_verbatim_ = false;
     stmt_call_ = kNoCall;
     if (punct(pos_, ';')) {
       ++pos_;
@@ -2285,6 +2313,7 @@ class Parser {
     for (int prefixes = depth_;; ++prefixes) {
       if (prefixes > kMaxNesting) return false;
       const std::uint32_t begin = pos_;
+      const Records before_attrs = records();
       if (!expr_attrs()) return false;
       if (!from_stmt || prefixed) attrs = begin;
       if (punct(pos_, '&')) {
@@ -2310,6 +2339,9 @@ class Parser {
       // attributes were read before it and may precede one).
       if (pos_ > begin && dot2(pos_)) return false;
       if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) return false;
+      // A verbatim expression keeps the attributes written right before it among its tokens.
+      if (out.kind == EK::Verbatim) drop_records(before_attrs, records());
+      if (out.kind == EK::Verbatim && from_stmt && !prefixed) stmt_verbatim_ = true;
       if (prefixed) out.kind = EK::Other;
       return true;
     }
@@ -2615,11 +2647,20 @@ class Parser {
     if (!expect_punct('|')) return false;
     for (;;) {
       if (punct(pos_, '|')) break;
+      const std::uint32_t attrs = pos_;
+      const Records before_attrs = records();
       if (!parse_outer_attrs(false)) return false;
+      const std::uint32_t pat = pos_;
+      const Records after_attrs = records();
       if (!pat_single()) return false;
       if (punct(pos_, ':')) {
         ++pos_;
         if (!type(true)) return false;
+      } else if (attrs < pat && kw(pat, kBox)) {
+        // An untyped parameter keeps its attributes on its pattern, which a box pattern, kept
+        // as read, has no place for: they are dropped.
+        drop_records(before_attrs, after_attrs);
+        edit(attrs, pat, EditKind::Delete);
       }
       if (punct(pos_, '|')) break;
       if (!expect_punct(',')) return false;
@@ -2941,6 +2982,7 @@ class Parser {
   std::uint32_t generics_end_ = 0;        // see generics()
   std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
   bool open_range_ = false;               // see pat_single()
+  bool stmt_verbatim_ = false;            // the statement's leftmost operand is verbatim
   std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
   std::uint32_t stmt_call_position_ = 0;
 };
