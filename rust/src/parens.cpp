@@ -6,7 +6,7 @@
 // strength, adjusted for its place, is too weak for the operator around it, or when its place
 // alone demands it. Operators whose right operand runs to the end of the expression (closures,
 // jumps, ranges, `let`) are looked through on their right side to see whether the operator that
-// follows could be swallowed by them ("scanning").
+// follows could be swallowed by them (their reach).
 #include "parens.hpp"
 
 namespace rust::parens {
@@ -29,7 +29,7 @@ struct Place {
 
 constexpr Place kPlain{};
 
-enum class Scan : std::uint8_t { Fail, Bailout, Consume };
+enum class Reach : std::uint8_t { None, Lost, Takes };
 
 class Wraps {
  public:
@@ -277,7 +277,7 @@ class Wraps {
 
   Prec left_strength(Place p, std::uint32_t e) const {
     if (!p.after_begins_expr || p.after == Prec::Range) {
-      if (scan_right(e, p, Prec::Jump, 0, 0) == Scan::Bailout && scan_left(e, p)) {
+      if (right_reach(e, p, Prec::Jump, 0, 0) == Reach::Lost && opens_weaker(e, p)) {
         return Prec::Unambiguous;
       }
     }
@@ -293,8 +293,8 @@ class Wraps {
                                ? true
                                : !p.after_begins_expr;
     if (weak && swallowed) {
-      const Scan s = scan_right(e, p, p.before, 1, 0);
-      if ((s == Scan::Bailout || s == Scan::Fail) && scan_left(e, p)) return Prec::Prefix;
+      const Reach s = right_reach(e, p, p.before, 1, 0);
+      if ((s == Reach::Lost || s == Reach::None) && opens_weaker(e, p)) return Prec::Prefix;
     }
     return plain;
   }
@@ -371,10 +371,10 @@ class Wraps {
     }
   }
 
-  // --- Scanning -------------------------------------------------------------------------------
+  // --- Reach ---------------------------------------------------------------------------------
 
   // Whether the operator before the expression binds no tighter than the one it opens with.
-  bool scan_left(std::uint32_t e, Place p) const {
+  bool opens_weaker(std::uint32_t e, Place p) const {
     const Node& x = n_[e];
     switch (x.kind) {
       case Kind::Assign:
@@ -391,110 +391,111 @@ class Wraps {
   }
 
   // Looks down the right side of the expression, for an operator of strength `prec` before it:
-  // Consume when the operator after it would be taken in by its rightmost part, Bailout when
-  // parentheses around the whole would do no good, Fail when nothing there takes an operator.
-  Scan scan_right(std::uint32_t e, Place p, Prec prec, int fail_offset, int bailout_offset) const {
+  // Takes when the operator after it would be taken in by its rightmost part, Lost when
+  // parentheses around the whole would do no good, None when nothing there takes an operator.
+  // The levels count how far down the right side the look has gone.
+  Reach right_reach(std::uint32_t e, Place p, Prec prec, int none_level, int lost_level) const {
     const Node& x = n_[e];
     const bool by_prec =
         prec == Prec::Assign || prec == Prec::Compare ? prec <= p.after : prec < p.after;
-    const Scan consume = by_prec || p.after == Prec::Jump ? Scan::Consume : Scan::Bailout;
-    const int consume_offset = consume == Scan::Consume ? 1 : 0;
-    if (needs_wrap(p, x)) return consume;
+    // What the order of the two operators alone says.
+    const Reach ordered = by_prec || p.after == Prec::Jump ? Reach::Takes : Reach::Lost;
+    const int takes_level = ordered == Reach::Takes ? 1 : 0;
+    if (needs_wrap(p, x)) return ordered;
     const bool attrs = (x.flags & kOuterAttrs) != 0;
     const bool closed_after = p.after == Prec::Unambiguous;
     switch (x.kind) {
       case Kind::Assign: {
         if (attrs) break;
-        if (closed_after ? fail_offset >= 2 : bailout_offset >= 1) return Scan::Consume;
+        if (closed_after ? none_level >= 2 : lost_level >= 1) return Reach::Takes;
         const Place right = right_place(p, false, false, Prec::Assign);
-        const Scan s = scan_right(x.right, right, Prec::Assign, closed_after ? fail_offset : 1, 1);
-        if (s != Scan::Fail) return Scan::Consume;
-        return closed_after ? Scan::Fail : Scan::Bailout;
+        const Reach s = right_reach(x.right, right, Prec::Assign, closed_after ? none_level : 1, 1);
+        if (s != Reach::None) return Reach::Takes;
+        return closed_after ? Reach::None : Reach::Lost;
       }
       case Kind::Binary: {
         if (attrs) break;
-        if (closed_after ? fail_offset >= 2 && (consume == Scan::Consume || bailout_offset >= 1)
-                         : bailout_offset >= 1) {
-          return Scan::Consume;
+        if (closed_after ? none_level >= 2 && (ordered == Reach::Takes || lost_level >= 1)
+                         : lost_level >= 1) {
+          return Reach::Takes;
         }
         const Prec op = x.prec;
-        if (op == Prec::Compare && p.after == Prec::Compare) return Scan::Consume;
+        if (op == Prec::Compare && p.after == Prec::Compare) return Reach::Takes;
         const Place right = right_place(p, false, false, op);
-        const Scan s =
-            scan_right(x.right, right, op, closed_after ? fail_offset : 1, consume_offset);
-        if (s == Scan::Bailout) return consume;
-        if (s == Scan::Consume) return Scan::Consume;
-        if (op != Prec::Assign && right_strength(right, x.right) <= op) return consume;
-        return closed_after ? Scan::Fail : Scan::Bailout;
+        const Reach s = right_reach(x.right, right, op, closed_after ? none_level : 1, takes_level);
+        if (s == Reach::Lost) return ordered;
+        if (s == Reach::Takes) return Reach::Takes;
+        if (op != Prec::Assign && right_strength(right, x.right) <= op) return ordered;
+        return closed_after ? Reach::None : Reach::Lost;
       }
       case Kind::RawAddr:
       case Kind::Reference:
       case Kind::Unary: {
-        if (closed_after ? fail_offset >= 2 && (consume == Scan::Consume || bailout_offset >= 1)
-                         : bailout_offset >= 1) {
-          return Scan::Consume;
+        if (closed_after ? none_level >= 2 && (ordered == Reach::Takes || lost_level >= 1)
+                         : lost_level >= 1) {
+          return Reach::Takes;
         }
         const Place right = right_place(p, false, false, Prec::Prefix);
-        const Scan s =
-            scan_right(x.right, right, prec, closed_after ? fail_offset : 1, consume_offset);
-        if (s == Scan::Bailout) return consume;
-        if (s == Scan::Consume) return Scan::Consume;
-        if (right_strength(right, x.right) < Prec::Prefix) return consume;
-        return closed_after ? Scan::Fail : Scan::Bailout;
+        const Reach s =
+            right_reach(x.right, right, prec, closed_after ? none_level : 1, takes_level);
+        if (s == Reach::Lost) return ordered;
+        if (s == Reach::Takes) return Reach::Takes;
+        if (right_strength(right, x.right) < Prec::Prefix) return ordered;
+        return closed_after ? Reach::None : Reach::Lost;
       }
       case Kind::Range: {
         if (attrs) break;
-        if (x.right == kNoNode) return p.after_begins_expr ? Scan::Consume : Scan::Fail;
-        if (fail_offset >= 2) return Scan::Consume;
+        if (x.right == kNoNode) return p.after_begins_expr ? Reach::Takes : Reach::None;
+        if (none_level >= 2) return Reach::Takes;
         const bool assign_or_range = p.after == Prec::Assign || p.after == Prec::Range;
         const Place right = right_place(p, false, true, Prec::Range);
-        const Scan s =
-            scan_right(x.right, right, Prec::Range, fail_offset, assign_or_range ? 0 : 1);
-        if (s == Scan::Consume || (s == Scan::Bailout && !assign_or_range)) return Scan::Consume;
-        return right_strength(right, x.right) <= Prec::Range ? Scan::Consume : Scan::Fail;
+        const Reach s =
+            right_reach(x.right, right, Prec::Range, none_level, assign_or_range ? 0 : 1);
+        if (s == Reach::Takes || (s == Reach::Lost && !assign_or_range)) return Reach::Takes;
+        return right_strength(right, x.right) <= Prec::Range ? Reach::Takes : Reach::None;
       }
       case Kind::Break:
         if (x.right != kNoNode) {
-          if (bailout_offset >= 1 || ((x.flags & kLabel) == 0 && leading_label(x.right))) {
-            return Scan::Consume;
+          if (lost_level >= 1 || ((x.flags & kLabel) == 0 && leading_label(x.right))) {
+            return Reach::Takes;
           }
           return jump_value(x.right, right_place(p, true, true, Prec::Jump));
         }
-        return p.after == Prec::Assign && prec > Prec::Assign ? Scan::Fail : Scan::Consume;
+        return p.after == Prec::Assign && prec > Prec::Assign ? Reach::None : Reach::Takes;
       case Kind::Return:
       case Kind::Yield:
         if (x.right != kNoNode) {
-          if (bailout_offset >= 1) return Scan::Consume;
+          if (lost_level >= 1) return Reach::Takes;
           return jump_value(x.right, right_place(p, true, false, Prec::Jump));
         }
-        return p.after == Prec::Assign && prec > Prec::Assign ? Scan::Fail : Scan::Consume;
+        return p.after == Prec::Assign && prec > Prec::Assign ? Reach::None : Reach::Takes;
       case Kind::Closure:
-        if ((x.flags & kDefaultOutput) == 0 && !plain_block(n_[x.right])) return Scan::Consume;
-        if (bailout_offset >= 1) return Scan::Consume;
+        if ((x.flags & kDefaultOutput) == 0 && !plain_block(n_[x.right])) return Reach::Takes;
+        if (lost_level >= 1) return Reach::Takes;
         return jump_value(x.right, right_place(p, false, false, Prec::Jump));
       case Kind::Let: {
-        if (bailout_offset >= 1) return Scan::Consume;
+        if (lost_level >= 1) return Reach::Takes;
         const Place right = right_place(p, false, false, Prec::Let);
         const bool weaker_after = p.after < Prec::Let;
-        const Scan s = scan_right(x.right, right, Prec::Let, 1, weaker_after ? 0 : 1);
-        if (s != Scan::Consume && weaker_after) return Scan::Bailout;
-        if (s == Scan::Consume) return Scan::Consume;
-        if (right_strength(right, x.right) < Prec::Let) return Scan::Consume;
-        return s == Scan::Fail ? Scan::Bailout : Scan::Consume;
+        const Reach s = right_reach(x.right, right, Prec::Let, 1, weaker_after ? 0 : 1);
+        if (s != Reach::Takes && weaker_after) return Reach::Lost;
+        if (s == Reach::Takes) return Reach::Takes;
+        if (right_strength(right, x.right) < Prec::Let) return Reach::Takes;
+        return s == Reach::None ? Reach::Lost : Reach::Takes;
       }
       default:
         break;
     }
     if ((p.after == Prec::Assign || p.after == Prec::Range) && prec == Prec::Range) {
-      return Scan::Fail;
+      return Reach::None;
     }
-    if (prec == Prec::Let && p.after < Prec::Let) return Scan::Fail;
-    return consume;
+    if (prec == Prec::Let && p.after < Prec::Let) return Reach::None;
+    return ordered;
   }
 
   // The value of a jump or the body of a closure, which runs to the end of the expression.
-  Scan jump_value(std::uint32_t e, Place p) const {
-    return scan_right(e, p, Prec::Jump, 1, 1) == Scan::Fail ? Scan::Bailout : Scan::Consume;
+  Reach jump_value(std::uint32_t e, Place p) const {
+    return right_reach(e, p, Prec::Jump, 1, 1) == Reach::None ? Reach::Lost : Reach::Takes;
   }
 
   const std::vector<Node>& n_;
