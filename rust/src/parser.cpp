@@ -1996,16 +1996,12 @@ class Parser {
     }
     // Attributes of an expression statement belong to its leftmost operand.
     if (begin < attr_end) stmt_attrs_ = begin;
-    // Statements nest in blocks of the expression: the flag of this one is kept apart.
-    const bool outer_verbatim = stmt_verbatim_;
-    stmt_verbatim_ = false;
-    const bool ok = stmt_expr(requires_semi, begin < attr_end ? begin : kNoToken);
-    const bool leftmost_verbatim = stmt_verbatim_;
-    stmt_verbatim_ = outer_verbatim;
-    if (!ok) return false;
-    // The attributes of a statement go to the leftmost operand of its assignments, binary
-    // operators and casts; a verbatim operand keeps them among its tokens.
-    if (leftmost_verbatim && begin < attr_end) {
+    bool verbatim_target = false;
+    if (!stmt_expr(requires_semi, begin < attr_end ? begin : kNoToken, verbatim_target)) {
+      return false;
+    }
+    // A verbatim expression that takes the statement's attributes keeps them among its tokens.
+    if (verbatim_target) {
       drop_records(Records{snap.calls, snap.edits}, attr_records);
       mark_verbatim(begin, attr_end);
     }
@@ -2039,19 +2035,21 @@ class Parser {
 
   static bool block_like(const Ex& e) { return e.kind == EK::Block; }
 
-  bool stmt_expr(bool& requires_semi, std::uint32_t attrs) {
+  // An expression statement whose attributes begin at `attrs` (kNoToken when there are none);
+  // `verbatim_target` tells whether they went to a verbatim expression.
+  bool stmt_expr(bool& requires_semi, std::uint32_t attrs, bool& verbatim_target) {
     Ex e;
     stmt_call_ = kNoCall;
     const std::size_t base = nodes_.size();
     if (!expr_early(e)) return false;
-    if (attrs != kNoToken) attach_stmt_attrs(e.node, attrs);
+    if (attrs != kNoToken)
+      verbatim_target = nodes_[attach_stmt_attrs(e.node, attrs)].kind == NK::Verbatim;
     finish_root(e.node, parens::Context::Statement, base);
     // The statement's attributes go down the left operands of assignments, binary operators and
     // casts only: a range keeps them, so its leftmost call sorts at its own place again.
     if (stmt_call_ != kNoCall && e.kind == EK::Range) {
       f_.calls[stmt_call_].position = stmt_call_position_;
     }
-    if (e.kind == EK::Range) stmt_verbatim_ = false;
     stmt_call_ = kNoCall;
     if (punct(pos_, ';')) {
       ++pos_;
@@ -2178,8 +2176,8 @@ class Parser {
     if (n.kind != NK::Verbatim) n.flags |= parens::kOuterAttrs | parens::kMayWrap;
   }
   // A statement's attributes go to the leftmost operand of its assignments, binary operations
-  // and casts; the expressions on the way begin with them too.
-  void attach_stmt_attrs(std::uint32_t e, std::uint32_t first) {
+  // and casts (which it returns); the expressions on the way begin with them too.
+  std::uint32_t attach_stmt_attrs(std::uint32_t e, std::uint32_t first) {
     while (nodes_[e].kind == NK::Assign || nodes_[e].kind == NK::Binary ||
            nodes_[e].kind == NK::Cast) {
       nodes_[e].first = first;
@@ -2187,6 +2185,7 @@ class Parser {
       e = nodes_[e].left;
     }
     attach_attrs(e, first);
+    return e;
   }
   // Records the parentheses printing adds in the outermost expression `root`, whose nodes begin
   // at `base`, and drops its nodes.
@@ -2462,7 +2461,6 @@ class Parser {
       if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) return false;
       // A verbatim expression keeps the attributes written right before it among its tokens.
       if (out.kind == EK::Verbatim) drop_records(before_attrs, records());
-      if (out.kind == EK::Verbatim && from_stmt && !prefixed) stmt_verbatim_ = true;
       if (begin < out.start) attach_attrs(out.node, begin);
       while (prefixes_.size() > outer) {
         const Prefix& pre = prefixes_.back();
@@ -3212,7 +3210,6 @@ class Parser {
   std::vector<Prefix> prefixes_;          // prefix operators being read
   std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
   PatShape pat_shape_ = PatShape::Other;  // see pat_single()
-  bool stmt_verbatim_ = false;            // the statement's leftmost operand is verbatim
   std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
   std::uint32_t stmt_call_position_ = 0;
 };
