@@ -3,14 +3,17 @@
 // It follows syn's grammar closely, since which files parse and how they split into items decides
 // what the survey sees: the same lookahead rules, the same places where a struct literal is not
 // allowed, the same precedence climbing, the same constructs kept as unparsed ("verbatim")
-// tokens. It builds no node per expression: while it checks the grammar it
-// records the spacing of each syntax token (multi-character operators joined), the edits where the
-// printed form differs from the source, the call sites, and the items the survey walks.
+// tokens. It keeps no syntax tree: while it checks the grammar it records the spacing of each
+// syntax token (multi-character operators joined), the edits where the printed form differs from
+// the source, the call sites, and the items the survey walks. Of an expression it keeps the shape
+// only until the outermost expression is read, to find where printing adds parentheses
+// (parens.hpp).
 //
 // Every parse function returns false on a syntax error; the first error ends the whole parse.
 #include <algorithm>
 #include <cstring>
 
+#include "parens.hpp"
 #include "syntax.hpp"
 
 namespace rust {
@@ -186,25 +189,9 @@ Kw keyword_of(std::string_view s) {
   return kNone;
 }
 
-// Binding strength of operators, weakest first.
-enum class Prec : std::uint8_t {
-  Jump,
-  Assign,
-  Range,
-  Or,
-  And,
-  Let,
-  Compare,
-  BitOr,
-  BitXor,
-  BitAnd,
-  Shift,
-  Sum,
-  Product,
-  Cast,
-  Prefix,
-  Unambiguous,
-};
+using parens::Prec;
+using NK = parens::Kind;
+using parens::kNoNode;
 
 // What the parser remembers of an expression: enough to apply the grammar's restrictions and to
 // recognise a call whose callee is a path.
@@ -223,6 +210,7 @@ struct Ex {
   EK kind = EK::Other;
   Prec bin = Prec::Jump;  // Binary: the operator's precedence
   std::uint32_t start = 0;
+  std::uint32_t node = kNoNode;   // its record among the expression nodes
   std::uint32_t name = kNoToken;  // Path: identifier of the last segment
   std::uint32_t segments = 0;     // Path: number of segments
 };
@@ -249,6 +237,9 @@ struct TyInfo {
 enum class Bound : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
+
+// What a pattern is, as far as its place cares: a range with both ends, a range missing one.
+enum class PatShape : std::uint8_t { Other, Range, OpenRange };
 
 constexpr std::size_t kNoCall = static_cast<std::size_t>(-1);
 
@@ -387,6 +378,19 @@ class Parser {
     f_.parts.resize(s.parts);
     list_.resize(s.list);
     mark_verbatim(first, pos_);
+  }
+
+  // The calls and edits recorded so far; what lies between two such marks can be dropped when
+  // the tokens it came from turn out to be kept as read.
+  struct Records {
+    std::size_t calls, edits;
+  };
+  Records records() const { return Records{f_.calls.size(), f_.edits.size()}; }
+  void drop_records(const Records& from, const Records& to) {
+    f_.calls.erase(f_.calls.begin() + static_cast<std::ptrdiff_t>(from.calls),
+                   f_.calls.begin() + static_cast<std::ptrdiff_t>(to.calls));
+    f_.edits.erase(f_.edits.begin() + static_cast<std::ptrdiff_t>(from.edits),
+                   f_.edits.begin() + static_cast<std::ptrdiff_t>(to.edits));
   }
 
   void close_list(std::size_t base, std::uint32_t& first, std::uint32_t& count) {
@@ -2014,6 +2018,7 @@ class Parser {
     const Snapshot snap = snapshot();
     if (!parse_outer_attrs(false)) return false;
     const std::uint32_t attr_end = pos_;
+    const Records attr_records = records();
     const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
 
     bool item_macro_ahead = false;
@@ -2057,7 +2062,16 @@ class Parser {
     }
     // Attributes of an expression statement belong to its leftmost operand.
     if (begin < attr_end) stmt_attrs_ = begin;
-    return stmt_expr(requires_semi);
+    bool verbatim_target = false;
+    if (!stmt_expr(requires_semi, begin < attr_end ? begin : kNoToken, verbatim_target)) {
+      return false;
+    }
+    // A verbatim expression that takes the statement's attributes keeps them among its tokens.
+    if (verbatim_target) {
+      drop_records(Records{snap.calls, snap.edits}, attr_records);
+      mark_verbatim(begin, attr_end);
+    }
+    return true;
   }
 
   bool local(bool& requires_semi) {
@@ -2087,10 +2101,16 @@ class Parser {
 
   static bool block_like(const Ex& e) { return e.kind == EK::Block; }
 
-  bool stmt_expr(bool& requires_semi) {
+  // An expression statement whose attributes begin at `attrs` (kNoToken when there are none);
+  // `verbatim_target` tells whether they went to a verbatim expression.
+  bool stmt_expr(bool& requires_semi, std::uint32_t attrs, bool& verbatim_target) {
     Ex e;
     stmt_call_ = kNoCall;
+    const std::size_t base = nodes_.size();
     if (!expr_early(e)) return false;
+    if (attrs != kNoToken)
+      verbatim_target = nodes_[attach_stmt_attrs(e.node, attrs)].kind == NK::Verbatim;
+    finish_root(e.node, parens::Context::Statement, base);
     // The statement's attributes go down the left operands of assignments, binary operators and
     // casts only: a range keeps them, so its leftmost call sorts at its own place again.
     if (stmt_call_ != kNoCall && e.kind == EK::Range) {
@@ -2111,9 +2131,13 @@ class Parser {
 
   // An expression where a statement may begin: a block-like expression ends it unless a method
   // call or `?` follows.
+  // The attributes read here (a match arm body's) belong to the first operand: the block-like
+  // expression with its postfix forms, or the unary expression the rest is built on.
   bool expr_early(Ex& out) {
     const std::uint32_t stmt_attrs = stmt_attrs_;
     stmt_attrs_ = kNoToken;
+    const std::uint32_t attrs = pos_;
+    const Records before_attrs = records();
     if (!expr_attrs()) return false;
     Ex e;
     e.start = pos_;
@@ -2123,22 +2147,33 @@ class Parser {
                         open(pos_, Delim::Brace) || lifetime(pos_);
     if (!blocky) {
       stmt_attrs_ = stmt_attrs;
-      if (!unary(true, e) || !parse_expr(e, true, Prec::Jump)) return false;
+      if (!unary(true, e)) return false;
+      if (attrs < e.start) {
+        if (e.kind == EK::Verbatim) {
+          drop_records(before_attrs, records());
+          mark_verbatim(attrs, e.start);
+        }
+        attach_attrs(e.node, attrs);
+      }
+      if (!parse_expr(e, true, Prec::Jump)) return false;
       out = e;
       return true;
     }
     if (kw(pos_, kTry)) {
       ++pos_;
       if (!block()) return false;
-    } else if (!block_like_atom()) {
+      e.node = node(NK::TryBlock, e.start);
+    } else if (!block_like_atom(e)) {
       return false;
     }
     e.kind = EK::Block;
-    if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?')) {
+    const bool more = (punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?');
+    if (more) {
       std::size_t outer_call;
       if (!trailers(e, outer_call)) return false;
-      if (!parse_expr(e, true, Prec::Jump)) return false;
     }
+    if (attrs < e.start) attach_attrs(e.node, attrs);
+    if (more && !parse_expr(e, true, Prec::Jump)) return false;
     out = e;
     return true;
   }
@@ -2153,15 +2188,78 @@ class Parser {
     return true;
   }
 
-  // An expression; `allow_struct` false where a brace would end it (conditions, scrutinees).
-  bool expr(bool allow_struct, Ex& out) {
+  // An expression that is part of a larger one; `allow_struct` false where a brace would end it
+  // (conditions, scrutinees).
+  bool expr_tree(bool allow_struct, Ex& out) {
     if (!unary(allow_struct, out)) return false;
     return parse_expr(out, allow_struct, Prec::Jump);
   }
-  // An expression whose form does not matter here.
+  // An outermost expression, standing where struct literals are allowed (inside delimiters, after
+  // the `=` of a let or an attribute, ...).
   bool expr(bool allow_struct) {
+    const std::size_t base = nodes_.size();
     Ex e;
-    return expr(allow_struct, e);
+    if (!expr_tree(allow_struct, e)) return false;
+    finish_root(e.node, parens::Context::Plain, base);
+    return true;
+  }
+  // The condition of if and while, the scrutinee of match, the iterator of for.
+  bool condition() {
+    const std::size_t base = nodes_.size();
+    Ex e;
+    if (!expr_tree(false, e)) return false;
+    finish_root(e.node, parens::Context::Condition, base);
+    return true;
+  }
+
+  // Records an expression node that ends at pos_.
+  [[gnu::noinline]] std::uint32_t node(NK kind, std::uint32_t first, std::uint32_t left = kNoNode,
+                                       std::uint32_t right = kNoNode, std::uint16_t flags = 0) {
+    parens::Node n;
+    n.kind = kind;
+    n.flags = flags;
+    n.first = first;
+    n.start = first;
+    n.last = pos_;
+    n.left = left;
+    n.right = right;
+    if (parens::may_need_wraps(n) ||
+        (left != kNoNode && (nodes_[left].flags & parens::kMayWrap) != 0) ||
+        (right != kNoNode && (nodes_[right].flags & parens::kMayWrap) != 0)) {
+      n.flags |= parens::kMayWrap;
+    }
+    if (nodes_.size() == nodes_.capacity()) nodes_.reserve(2 * nodes_.size() + 256);
+    nodes_.push_back(n);
+    return static_cast<std::uint32_t>(nodes_.size() - 1);
+  }
+  // Outer attributes from `first` on, written before the expression `e` (a verbatim expression
+  // holds them among its tokens).
+  void attach_attrs(std::uint32_t e, std::uint32_t first) {
+    parens::Node& n = nodes_[e];
+    n.first = first;
+    if (n.kind != NK::Verbatim) n.flags |= parens::kOuterAttrs | parens::kMayWrap;
+  }
+  // A statement's attributes go to the leftmost operand of its assignments, binary operations
+  // and casts (which it returns); the expressions on the way begin with them too.
+  std::uint32_t attach_stmt_attrs(std::uint32_t e, std::uint32_t first) {
+    while (nodes_[e].kind == NK::Assign || nodes_[e].kind == NK::Binary ||
+           nodes_[e].kind == NK::Cast) {
+      nodes_[e].first = first;
+      nodes_[e].flags |= parens::kMayWrap;
+      e = nodes_[e].left;
+    }
+    attach_attrs(e, first);
+    return e;
+  }
+  // Records the parentheses printing adds in the outermost expression `root`, whose nodes begin
+  // at `base`, and drops its nodes.
+  void finish_root(std::uint32_t root, parens::Context context, std::size_t base) {
+    if ((nodes_[root].flags & parens::kMayWrap) != 0) {
+      parens::find_wraps(nodes_, root, context, wraps_);
+      for (const TokenRange& w : wraps_) edit(w.first, w.last, EditKind::Wrap);
+      wraps_.clear();
+    }
+    nodes_.resize(base);
   }
 
   bool peek_binop(std::uint32_t i, Prec& prec, std::uint32_t& len) const {
@@ -2258,35 +2356,82 @@ class Parser {
         if (prec == Prec::Compare && lhs.kind == EK::Binary && lhs.bin == Prec::Compare) {
           return false;
         }
+        const std::uint16_t flags = operator_flags(pos_, len);
         mark_joint(pos_, len);
         pos_ += len;
         Ex rhs;
         if (!binop_rhs(allow_struct, prec, rhs)) return false;
         lhs.kind = EK::Binary;
         lhs.bin = prec;
+        lhs.node = node(NK::Binary, nodes_[lhs.node].first, lhs.node, rhs.node, flags);
+        nodes_[lhs.node].prec = prec;
       } else if (Prec::Assign >= base && punct(pos_, '=') && !op2(pos_, '=', '>')) {
         ++pos_;
         Ex rhs;
         if (!binop_rhs(allow_struct, Prec::Assign, rhs)) return false;
         lhs.kind = EK::Other;
+        lhs.node = node(NK::Assign, nodes_[lhs.node].first, lhs.node, rhs.node);
       } else if (Prec::Range >= base && dot2(pos_)) {
         Limits limits;
         if (!range_limits(limits)) return false;
-        if (!range_end(limits, allow_struct)) return false;
+        Ex end;
+        if (!range_end(limits, allow_struct, end)) return false;
         lhs.kind = EK::Range;
+        lhs.node = node(NK::Range, nodes_[lhs.node].first, lhs.node, end.node);
       } else if (Prec::Cast >= base && kw(pos_, kAs)) {
         ++pos_;
+        const std::uint32_t ty = pos_;
         if (!type(false)) return false;
         if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?') || open(pos_, Delim::Bracket) ||
             open(pos_, Delim::Paren)) {
           return false;
         }
         lhs.kind = EK::Other;
+        lhs.node = node(NK::Cast, nodes_[lhs.node].first, lhs.node, kNoNode,
+                        ends_in_bare_path(ty, pos_) ? parens::kBarePathType : 0);
       } else {
         break;
       }
     }
     return true;
+  }
+
+  // Of a binary operator of `len` characters at `i`: whether it can also begin an expression
+  // (`-`, `*`, `&`, `|`, `&&`, `||`, `<`, `<<`) and whether it can open generic arguments.
+  std::uint16_t operator_flags(std::uint32_t i, std::uint32_t len) const {
+    const char c = tok_[i].punct();
+    const bool doubled = len == 2 && punct(i + 1, c);
+    if ((len == 1 && c == '<') || (doubled && c == '<')) {
+      return parens::kOpBeginsExpr | parens::kOpBeginsArgs;
+    }
+    if (len == 1 && (c == '-' || c == '*' || c == '&' || c == '|')) return parens::kOpBeginsExpr;
+    if (doubled && (c == '&' || c == '|')) return parens::kOpBeginsExpr;
+    return 0;
+  }
+
+  // Whether the type [first, last) ends in a path whose last segment has no generic arguments,
+  // so that a `<` after it would open them: `u8`, `&T`, `fn() -> T`, `dyn (Trait)`.
+  bool ends_in_bare_path(std::uint32_t first, std::uint32_t last) const {
+    // A bound or type kept verbatim at the end is no path.
+    for (auto r = verbatim_.rbegin(); r != verbatim_.rend() && r->first >= first; ++r) {
+      if (r->last == last) return false;
+    }
+    for (;;) {
+      if (last <= first) return false;
+      const std::uint32_t end = last - 1;
+      if (tok_[end].kind == TokenKind::Ident) {
+        return !kw(end, kUnderscore) && !(end > first && lifetime(end - 1));
+      }
+      if (tok_[end].kind != TokenKind::Close || tok_[end].delim() != Delim::Paren) return false;
+      // A parenthesised bound after `dyn`, `impl` or `+` ends as its own path does; any other
+      // parentheses close a tuple, a parenthesised type, parameters or a macro's input.
+      const std::uint32_t open = tok_[end].partner;
+      if (open == first || !(kw(open - 1, kDyn) || kw(open - 1, kImpl) || punct(open - 1, '+'))) {
+        return false;
+      }
+      first = open + 1;
+      last = end;
+    }
   }
 
   bool binop_rhs(bool allow_struct, Prec prec, Ex& rhs) {
@@ -2321,7 +2466,8 @@ class Parser {
     return false;
   }
 
-  bool range_end(Limits limits, bool allow_struct) {
+  // The end of a range after its limits, if it has one (`end` keeps no node otherwise).
+  bool range_end(Limits limits, bool allow_struct, Ex& end) {
     if (limits == Limits::HalfOpen &&
         (at_end() || punct(pos_, ',') || punct(pos_, ';') || (punct(pos_, '.') && !dot2(pos_)) ||
          punct(pos_, '?') || op2(pos_, '=', '>') || (!allow_struct && open(pos_, Delim::Brace)) ||
@@ -2331,8 +2477,7 @@ class Parser {
          op3(pos_, '<', '<', '=') || kw(pos_, kAs))) {
       return true;
     }
-    Ex rhs;
-    return binop_rhs(allow_struct, Prec::Range, rhs);
+    return binop_rhs(allow_struct, Prec::Range, end);
   }
 
   // A unary expression. The prefix operators are read in a loop (they nest without limit in
@@ -2346,13 +2491,16 @@ class Parser {
     std::uint32_t attrs = stmt_attrs_;
     const bool from_stmt = attrs != kNoToken;
     stmt_attrs_ = kNoToken;
+    // The prefix operators read so far, outermost first, each with the attributes before it.
+    const std::size_t outer = prefixes_.size();
     for (int prefixes = depth_;; ++prefixes) {
       if (prefixes > kMaxNesting) return false;
       const std::uint32_t begin = pos_;
+      const Records before_attrs = records();
       if (!expr_attrs()) return false;
       if (!from_stmt || prefixed) attrs = begin;
       if (punct(pos_, '&')) {
-        ++pos_;
+        const std::uint32_t op = pos_++;
         bool raw = false;
         if (kw(pos_, kRaw) && (kw(pos_ + 1, kMut) || kw(pos_ + 1, kConst))) {
           ++pos_;
@@ -2360,34 +2508,34 @@ class Parser {
         }
         const bool mut = eat_kw(kMut);
         if (raw && !mut && !expect_kw(kConst)) return false;
+        prefixes_.push_back(Prefix{raw ? NK::RawAddr : NK::Reference, begin, op});
         prefixed = true;
         continue;
       }
       if (punct(pos_, '*') || punct(pos_, '!') || punct(pos_, '-')) {
-        ++pos_;
+        prefixes_.push_back(Prefix{NK::Unary, begin, pos_++});
         prefixed = true;
         continue;
       }
       out = Ex{};
       out.start = pos_;
-      if (kw(pos_, kBox)) {
-        if (!box_expr(begin, allow_struct)) return false;
-        out.kind = EK::Verbatim;
-      } else if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) {
-        return false;
+      // Attributes written right before a range with no start are refused (a statement's own
+      // attributes were read before it and may precede one).
+      if (pos_ > begin && dot2(pos_)) return false;
+      if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) return false;
+      // A verbatim expression keeps the attributes written right before it among its tokens.
+      if (out.kind == EK::Verbatim) drop_records(before_attrs, records());
+      if (begin < out.start) attach_attrs(out.node, begin);
+      while (prefixes_.size() > outer) {
+        const Prefix& pre = prefixes_.back();
+        out.node = node(pre.kind, pre.begin, kNoNode, out.node);
+        if (pre.begin < pre.op) attach_attrs(out.node, pre.begin);
+        nodes_[out.node].start = pre.op;
+        prefixes_.pop_back();
       }
       if (prefixed) out.kind = EK::Other;
       return true;
     }
-  }
-
-  [[gnu::noinline]] bool box_expr(std::uint32_t begin, bool allow_struct) {
-    const Snapshot snap = snapshot();
-    ++pos_;
-    Ex inner;
-    if (!unary(allow_struct, inner)) return false;
-    verbatim(begin, snap);
-    return true;
   }
 
   // An atom with its postfix forms; `attrs` is where the attributes attached to it begin.
@@ -2415,6 +2563,7 @@ class Parser {
   bool trailers(Ex& e, std::size_t& outer_call) {
     for (;;) {
       outer_call = kNoCall;
+      const std::uint32_t first = nodes_[e.node].first;
       if (open(pos_, Delim::Paren)) {
         if (e.kind == EK::Path && e.segments > 0) {
           outer_call = f_.calls.size();
@@ -2422,6 +2571,7 @@ class Parser {
         }
         if (!call_args()) return false;
         e.kind = EK::Other;
+        e.node = node(NK::Call, first, e.node);
         if (outer_call != kNoCall && !(open(pos_, Delim::Paren) || open(pos_, Delim::Bracket) ||
                                        (punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?'))) {
           return true;
@@ -2429,13 +2579,15 @@ class Parser {
       } else if (punct(pos_, '.') && !dot2(pos_) && e.kind != EK::Range) {
         ++pos_;
         e.kind = EK::Other;
-        if (!member_trailer()) return false;
+        if (!member_trailer(e)) return false;
       } else if (open(pos_, Delim::Bracket)) {
         if (!index_trailer()) return false;
         e.kind = EK::Other;
+        e.node = node(NK::Index, first, e.node);
       } else if (punct(pos_, '?') && e.kind != EK::Range) {
         ++pos_;
         e.kind = EK::Other;
+        e.node = node(NK::Try, first, e.node);
       } else {
         break;
       }
@@ -2444,14 +2596,18 @@ class Parser {
   }
 
   // After the `.` of a postfix form: `.0.1`, `.await`, `.field`, `.0` or `.method::<T>(args)`.
-  [[gnu::noinline]] bool member_trailer() {
+  [[gnu::noinline]] bool member_trailer(Ex& e) {
+    const std::uint32_t first = nodes_[e.node].first;
     if (literal(pos_) && tok_[pos_].lit() == LitKind::Float) {
       bool trailing_dot = false;
-      if (!split_index(trailing_dot)) return false;
+      std::uint32_t parts = 0;
+      if (!split_index(trailing_dot, parts)) return false;
+      for (std::uint32_t k = 0; k < parts; ++k) e.node = node(NK::Field, first, e.node);
       if (!trailing_dot) return true;
     }
     if (kw(pos_, kAwait)) {
       ++pos_;
+      e.node = node(NK::Await, first, e.node);
       return true;
     }
     bool named = false;
@@ -2466,7 +2622,12 @@ class Parser {
       if (!angle_args()) return false;
       turbofish = true;
     }
-    if ((turbofish || open(pos_, Delim::Paren)) && named) return call_args();
+    if ((turbofish || open(pos_, Delim::Paren)) && named) {
+      if (!call_args()) return false;
+      e.node = node(NK::MethodCall, first, e.node);
+      return true;
+    }
+    e.node = node(NK::Field, first, e.node, kNoNode, named ? parens::kNamedMember : 0);
     return true;
   }
 
@@ -2490,8 +2651,10 @@ class Parser {
     return true;
   }
 
-  // `x.0.1`: the float literal `0.1` is two tuple indices.
-  bool split_index(bool& trailing_dot) {
+  // `x.0.1`: the float literal `0.1` is two tuple indices. Each part between the dots is read as
+  // an integer literal of its own, so `0.0x1f` is the indices 0 and 31; a part with a suffix or
+  // an exponent is refused.
+  bool split_index(bool& trailing_dot, std::uint32_t& parts) {
     std::string_view t = text(pos_);
     trailing_dot = !t.empty() && t.back() == '.';
     if (trailing_dot) t.remove_suffix(1);
@@ -2501,11 +2664,9 @@ class Parser {
       const std::string_view part =
           t.substr(start, dot == std::string_view::npos ? t.npos : dot - start);
       if (part.empty() || part[0] < '0' || part[0] > '9') return false;
-      for (char c : part) {
-        if (!((c >= '0' && c <= '9') || c == '_')) return false;
-      }
       std::uint32_t v;
       if (!tuple_index_value(part, v)) return false;
+      ++parts;
       if (dot == std::string_view::npos) break;
       start = dot + 1;
     }
@@ -2518,53 +2679,67 @@ class Parser {
   // Each form sits in a function of its own, so that the frames on the recursive path stay small.
   bool atom(bool allow_struct, Ex& out) {
     out.start = pos_;
+    out.node = kNoNode;
+    NK kind = NK::Verbatim;
+    if (!atom_of(allow_struct, out, kind)) return false;
+    if (out.node == kNoNode) out.node = node(kind, out.start);
+    return true;
+  }
+
+  // The atom at pos_: its node is recorded here when it has children, else it is of `kind`.
+  bool atom_of(bool allow_struct, Ex& out, NK& kind) {
     if (lit_len(pos_) == 1) {
       ++pos_;
+      kind = NK::Lit;
       return true;
     }
     if (kw(pos_, kAsync) &&
         (open(pos_ + 1, Delim::Brace) || (kw(pos_ + 1, kMove) && open(pos_ + 2, Delim::Brace)))) {
       ++pos_;
       eat_kw(kMove);
+      kind = NK::Async;
       return block();
     }
     if (kw(pos_, kTry) && open(pos_ + 1, Delim::Brace)) {
       ++pos_;
       out.kind = EK::Block;
+      kind = NK::TryBlock;
       return block();
     }
     if (punct(pos_, '|') || kw(pos_, kMove) || (kw(pos_, kFor) && closure_for_ahead()) ||
         (kw(pos_, kConst) && !open(pos_ + 1, Delim::Brace)) || kw(pos_, kStatic) ||
         (kw(pos_, kAsync) && (punct(pos_ + 1, '|') || kw(pos_ + 1, kMove)))) {
-      return closure(allow_struct);
+      return closure(allow_struct, out);
     }
     if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) return builtin(out);
     if (qpath_start(pos_) || (kw(pos_, kTry) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
       return path_or_macro_or_struct(allow_struct, out);
     }
-    if (open(pos_, Delim::Paren)) return paren_or_tuple();
-    if (kw(pos_, kBreak)) return break_expr(allow_struct);
+    if (open(pos_, Delim::Paren)) return paren_or_tuple(out);
+    if (kw(pos_, kBreak)) return break_expr(allow_struct, out);
     if (kw(pos_, kContinue)) {
       ++pos_;
       eat_lifetime();
+      kind = NK::Continue;
       return true;
     }
-    if (kw(pos_, kReturn) || kw(pos_, kYield)) return return_expr();
+    if (kw(pos_, kReturn) || kw(pos_, kYield)) return return_expr(out);
     if (kw(pos_, kBecome)) return become(out);
-    if (open(pos_, Delim::Bracket)) return array_or_repeat();
-    if (kw(pos_, kLet)) return let_expr(allow_struct);
+    if (open(pos_, Delim::Bracket)) return array_or_repeat(out);
+    if (kw(pos_, kLet)) return let_expr(allow_struct, out);
     if (kw(pos_, kIf) || kw(pos_, kWhile) || kw(pos_, kFor) || kw(pos_, kLoop) ||
         kw(pos_, kMatch) || kw(pos_, kUnsafe) || kw(pos_, kConst) || open(pos_, Delim::Brace) ||
         lifetime(pos_)) {
       out.kind = EK::Block;
-      return block_like_atom();
+      return block_like_atom(out);
     }
     if (dot2(pos_)) {
       out.kind = EK::Range;
-      return prefix_range(allow_struct);
+      return prefix_range(allow_struct, out);
     }
     if (kw(pos_, kUnderscore)) {
       ++pos_;
+      kind = NK::Infer;
       return true;
     }
     return false;
@@ -2576,25 +2751,46 @@ class Parser {
     return true;
   }
 
-  [[gnu::noinline]] bool paren_or_tuple() {
-    return comma_group(Delim::Paren, [&] { return expr(true); });
-  }
-
-  [[gnu::noinline]] bool break_expr(bool allow_struct) {
-    ++pos_;
-    if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
-    eat_lifetime();
-    if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
-      if (!expr(allow_struct)) return false;
-    }
+  // `(x)` is a parenthesised expression; `()`, `(x,)` and `(x, y)` are tuples.
+  [[gnu::noinline]] bool paren_or_tuple(Ex& out) {
+    std::uint32_t saved;
+    enter(Delim::Paren, saved);
+    std::uint32_t elements = 0;
+    bool comma = false;
+    const bool ok = comma_list([&] {
+      ++elements;
+      return expr(true);
+    });
+    if (!ok) return false;
+    comma = elements > 0 && punct(pos_ - 1, ',');
+    if (!leave(saved)) return false;
+    out.node = node(elements == 1 && !comma ? NK::Paren : NK::Tuple, out.start);
     return true;
   }
 
-  [[gnu::noinline]] bool return_expr() {
+  // `break 'label value`. Where struct literals are not allowed (a condition), a brace right
+  // after `break` is not its value, but a value that starts otherwise is read with struct literals
+  // allowed: `match break S {} {}` breaks with `S {}`.
+  [[gnu::noinline]] bool break_expr(bool allow_struct, Ex& out) {
     ++pos_;
-    if (can_begin_expr()) {
-      if (!expr(true)) return false;
+    if (lifetime(pos_) && punct(pos_ + 2, ':')) return false;
+    const bool label = eat_lifetime();
+    Ex value;
+    if (can_begin_expr() && (allow_struct || !open(pos_, Delim::Brace))) {
+      if (!expr_tree(true, value)) return false;
     }
+    out.node = node(NK::Break, out.start, kNoNode, value.node, label ? parens::kLabel : 0);
+    return true;
+  }
+
+  [[gnu::noinline]] bool return_expr(Ex& out) {
+    const NK kind = kw(pos_, kReturn) ? NK::Return : NK::Yield;
+    ++pos_;
+    Ex value;
+    if (can_begin_expr()) {
+      if (!expr_tree(true, value)) return false;
+    }
+    out.node = node(kind, out.start, kNoNode, value.node);
     return true;
   }
 
@@ -2608,50 +2804,90 @@ class Parser {
     return true;
   }
 
-  [[gnu::noinline]] bool array_or_repeat() {
+  [[gnu::noinline]] bool array_or_repeat(Ex& out) {
     std::uint32_t saved;
     enter(Delim::Bracket, saved);
-    if (at_end()) return leave(saved);
-    if (!expr(true)) return false;
-    if (punct(pos_, ';')) {
-      ++pos_;
+    NK kind = NK::Array;
+    if (!at_end()) {
       if (!expr(true)) return false;
-      return leave(saved);
+      if (punct(pos_, ';')) {
+        ++pos_;
+        if (!expr(true)) return false;
+        kind = NK::Repeat;
+      } else {
+        while (!at_end()) {
+          if (!expect_punct(',')) return false;
+          if (at_end()) break;
+          if (!expr(true)) return false;
+        }
+      }
     }
-    while (!at_end()) {
-      if (!expect_punct(',')) return false;
-      if (at_end()) break;
-      if (!expr(true)) return false;
-    }
-    return leave(saved);
+    if (!leave(saved)) return false;
+    out.node = node(kind, out.start);
+    return true;
   }
 
-  [[gnu::noinline]] bool let_expr(bool allow_struct) {
+  [[gnu::noinline]] bool let_expr(bool allow_struct, Ex& out) {
     ++pos_;
     if (!pat_multi(true) || !expect_punct('=')) return false;
     Ex scrutinee;
     if (!unary(allow_struct, scrutinee)) return false;
-    return parse_expr(scrutinee, allow_struct, Prec::Compare);
+    if (!parse_expr(scrutinee, allow_struct, Prec::Compare)) return false;
+    out.node = node(NK::Let, out.start, kNoNode, scrutinee.node);
+    return true;
   }
 
-  [[gnu::noinline]] bool block_like_atom() {
-    if (kw(pos_, kIf)) return expr_if();
-    if (kw(pos_, kWhile)) return expr_while();
-    if (kw(pos_, kFor)) return expr_for();
-    if (kw(pos_, kLoop)) return expr_loop();
-    if (kw(pos_, kMatch)) return expr_match();
-    if (kw(pos_, kUnsafe) || kw(pos_, kConst)) {
-      ++pos_;
-      return block_with_inner();
+  // if, while, for, loop, match, unsafe and const blocks, plain and labelled blocks.
+  [[gnu::noinline]] bool block_like_atom(Ex& out) {
+    const std::uint32_t first = pos_;
+    std::uint16_t flags = 0;
+    if (lifetime(pos_)) {
+      pos_ += 2;
+      if (!expect_punct(':')) return false;
+      flags = parens::kLabel;
+      if (!(kw(pos_, kWhile) || kw(pos_, kFor) || kw(pos_, kLoop) || open(pos_, Delim::Brace))) {
+        return false;
+      }
     }
-    if (lifetime(pos_)) return labeled();
-    return block_with_inner();
+    struct Form {
+      Kw keyword;
+      NK kind;
+      bool (Parser::*read)();
+    };
+    static constexpr Form kForms[] = {
+        {kIf, NK::If, &Parser::expr_if},          {kWhile, NK::While, &Parser::expr_while},
+        {kFor, NK::ForLoop, &Parser::expr_for},   {kLoop, NK::Loop, &Parser::expr_loop},
+        {kMatch, NK::Match, &Parser::expr_match},
+    };
+    NK kind = NK::Block;
+    bool ok = false;
+    const Form* form = std::find_if(std::begin(kForms), std::end(kForms),
+                                    [&](const Form& f) { return kw(pos_, f.keyword); });
+    if (form != std::end(kForms)) {
+      kind = form->kind;
+      ok = (this->*form->read)();
+    } else if (kw(pos_, kUnsafe) || kw(pos_, kConst)) {
+      kind = kw(pos_, kUnsafe) ? NK::Unsafe : NK::Const;
+      ++pos_;
+      ok = block_with_inner();
+    } else {
+      if (open(pos_, Delim::Brace) && punct(pos_ + 1, '#') && punct(pos_ + 2, '!')) {
+        flags |= parens::kInnerAttrs;
+      }
+      ok = block_with_inner();
+    }
+    if (!ok) return false;
+    out.node = node(kind, first, kNoNode, kNoNode, flags);
+    return true;
   }
 
-  [[gnu::noinline]] bool prefix_range(bool allow_struct) {
+  [[gnu::noinline]] bool prefix_range(bool allow_struct, Ex& out) {
     Limits limits;
     if (!range_limits(limits)) return false;
-    return range_end(limits, allow_struct);
+    Ex end;
+    if (!range_end(limits, allow_struct, end)) return false;
+    out.node = node(NK::Range, out.start, kNoNode, end.node);
+    return true;
   }
 
   // Whether an expression can begin here (after `return`, `break` and `yield`).
@@ -2667,17 +2903,7 @@ class Parser {
            colon2(pos_) || lifetime(pos_) || punct(pos_, '#');
   }
 
-  bool labeled() {
-    pos_ += 2;
-    if (!expect_punct(':')) return false;
-    if (kw(pos_, kWhile)) return expr_while();
-    if (kw(pos_, kFor)) return expr_for();
-    if (kw(pos_, kLoop)) return expr_loop();
-    if (open(pos_, Delim::Brace)) return block_with_inner();
-    return false;
-  }
-
-  [[gnu::noinline]] bool closure(bool allow_struct) {
+  [[gnu::noinline]] bool closure(bool allow_struct, Ex& out) {
     if (kw(pos_, kFor) && !binder()) return false;
     eat_kw(kConst);
     eat_kw(kStatic);
@@ -2686,22 +2912,42 @@ class Parser {
     if (!expect_punct('|')) return false;
     for (;;) {
       if (punct(pos_, '|')) break;
+      const std::uint32_t attrs = pos_;
+      const Records before_attrs = records();
       if (!parse_outer_attrs(false)) return false;
+      const std::uint32_t pat = pos_;
+      const Records after_attrs = records();
       if (!pat_single()) return false;
       if (punct(pos_, ':')) {
         ++pos_;
         if (!type(true)) return false;
+      } else if (attrs < pat && kw(pat, kBox)) {
+        // An untyped parameter keeps its attributes on its pattern, which a box pattern, kept
+        // as read, has no place for: they are dropped.
+        drop_records(before_attrs, after_attrs);
+        edit(attrs, pat, EditKind::Delete);
+      } else if (attrs < pat && pat_shape_ != PatShape::Other) {
+        // A range pattern prints its attributes before parentheses around it.
+        edit(pat, pos_, EditKind::Wrap);
       }
       if (punct(pos_, '|')) break;
       if (!expect_punct(',')) return false;
     }
     if (!expect_punct('|')) return false;
+    Ex body;
+    std::uint16_t flags = parens::kDefaultOutput;
     if (op2(pos_, '-', '>')) {
       eat_op2('-', '>');
       if (!type(true)) return false;
-      return block();
+      body.start = pos_;
+      if (!block()) return false;
+      body.node = node(NK::Block, body.start);
+      flags = 0;
+    } else if (!expr_tree(allow_struct, body)) {
+      return false;
     }
-    return expr(allow_struct);
+    out.node = node(NK::Closure, out.start, kNoNode, body.node, flags);
+    return true;
   }
 
   [[gnu::noinline]] bool path_or_macro_or_struct(bool allow_struct, Ex& out) {
@@ -2710,16 +2956,22 @@ class Parser {
     if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
       ++pos_;
       if (!any_open(pos_)) return false;
-      out.kind = open(pos_, Delim::Brace) ? EK::MacroBrace : EK::Macro;
-      return delimited_verbatim();
+      const bool brace = open(pos_, Delim::Brace);
+      out.kind = brace ? EK::MacroBrace : EK::Macro;
+      delimited_verbatim();
+      out.node = node(NK::Macro, out.start, kNoNode, kNoNode, brace ? parens::kBraceMacro : 0);
+      return true;
     }
     if (allow_struct && open(pos_, Delim::Brace)) {
       out.kind = EK::Other;
-      return struct_literal();
+      if (!struct_literal()) return false;
+      out.node = node(NK::Struct, out.start);
+      return true;
     }
     out.kind = EK::Path;
     out.name = pi.last_ident;
     out.segments = pi.segments;
+    out.node = node(NK::Path, out.start);
     return true;
   }
 
@@ -2755,7 +3007,7 @@ class Parser {
   [[gnu::noinline]] bool expr_if() {
     for (;;) {
       ++pos_;  // if
-      if (!expr(false)) return false;
+      if (!condition()) return false;
       if (!block()) return false;
       if (!kw(pos_, kElse)) return true;
       ++pos_;
@@ -2767,14 +3019,14 @@ class Parser {
 
   [[gnu::noinline]] bool expr_while() {
     ++pos_;
-    if (!expr(false)) return false;
+    if (!condition()) return false;
     return block_with_inner();
   }
 
   [[gnu::noinline]] bool expr_for() {
     ++pos_;
     if (!pat_multi(true) || !expect_kw(kIn)) return false;
-    if (!expr(false)) return false;
+    if (!condition()) return false;
     return block_with_inner();
   }
 
@@ -2785,7 +3037,7 @@ class Parser {
 
   [[gnu::noinline]] bool expr_match() {
     ++pos_;
-    if (!expr(false)) return false;
+    if (!condition()) return false;
     std::uint32_t saved;
     if (!enter(Delim::Brace, saved)) return false;
     if (!parse_inner_attrs(false)) return false;
@@ -2798,7 +3050,9 @@ class Parser {
       }
       if (!eat_op2('=', '>')) return false;
       Ex body;
+      const std::size_t base = nodes_.size();
       if (!expr_early(body)) return false;
+      finish_root(body.node, parens::Context::MatchArm, base);
       const bool requires_comma = !block_like(body);
       if (requires_comma && !at_end()) {
         if (!expect_punct(',')) return false;
@@ -2812,17 +3066,30 @@ class Parser {
   // -------------------------------------------------------------------------------------------
   // Patterns
 
+  // A pattern with alternatives. A leading `|` makes an or-pattern even of a single case.
   bool pat_multi(bool leading_vert) {
-    if (leading_vert && punct(pos_, '|')) ++pos_;
+    const bool vert = leading_vert && punct(pos_, '|');
+    if (vert) ++pos_;
     if (!pat_single()) return false;
+    bool alternatives = vert;
     while (punct(pos_, '|') && !op2(pos_, '|', '|') && !op2(pos_, '|', '=')) {
       ++pos_;
       if (!pat_single()) return false;
+      alternatives = true;
     }
+    if (alternatives) pat_shape_ = PatShape::Other;
     return true;
   }
 
+  // One pattern without alternatives; pat_shape_ tells afterwards whether it is a range.
   bool pat_single() {
+    PatShape shape = PatShape::Other;
+    const bool ok = pat_single_of(shape);
+    pat_shape_ = shape;
+    return ok;
+  }
+
+  bool pat_single_of(PatShape& shape) {
     Nest nest(*this);
     if (!nest.ok) return false;
     const std::uint32_t n1 = pos_ + 1;
@@ -2830,7 +3097,7 @@ class Parser {
                          open(n1, Delim::Paren) || dot2(n1))) ||
         (kw(pos_, kSelfValue) && colon2(n1)) || colon2(pos_) || punct(pos_, '<') ||
         kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate)) {
-      return pat_path_like();
+      return pat_path_like(shape);
     }
     if (kw(pos_, kUnderscore)) {
       ++pos_;
@@ -2847,7 +3114,7 @@ class Parser {
     if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, kConst)) {
       bool some = false;
       if (!range_bound(some) || !some) return false;
-      return !dot2(pos_) || range_pattern_end(true);
+      return !dot2(pos_) || range_pattern_end(true, shape);
     }
     if (kw(pos_, kRef) || kw(pos_, kMut) || kw(pos_, kSelfValue) || ident(pos_)) {
       eat_kw(kRef);
@@ -2868,20 +3135,32 @@ class Parser {
       eat_kw(kMut);
       return pat_single();
     }
-    if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
-      return comma_group(tok_[pos_].delim(), [&] { return pat_multi(true); });
+    if (open(pos_, Delim::Paren)) {
+      return comma_group(Delim::Paren, [&] { return pat_multi(true); });
     }
-    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) return range_pattern_end(false);
+    if (open(pos_, Delim::Bracket)) {
+      // A slice element may not be a range missing an end unless parenthesised: `[(1..)]`.
+      return comma_group(Delim::Bracket,
+                         [&] { return pat_multi(true) && pat_shape_ != PatShape::OpenRange; });
+    }
+    if (dot2(pos_) && !op3(pos_, '.', '.', '.')) {
+      // `..end` is a range missing its start; `..` alone is the rest pattern.
+      if (!range_pattern_end(false, shape)) return false;
+      shape = shape == PatShape::Range ? PatShape::OpenRange : PatShape::Other;
+      return true;
+    }
     return false;
   }
 
   // A range pattern from its `..` or `..=` (or the obsolete `...` when `obsolete` is set) on: its
-  // end, which a closed range must have.
-  bool range_pattern_end(bool obsolete) {
+  // end, which a closed range must have; `shape` tells whether it has one.
+  bool range_pattern_end(bool obsolete, PatShape& shape) {
     Limits limits;
     if (!(obsolete ? range_limits_obsolete(limits) : range_limits(limits))) return false;
     bool some = false;
-    return range_bound(some) && (some || limits != Limits::Closed);
+    if (!range_bound(some) || !(some || limits != Limits::Closed)) return false;
+    shape = some ? PatShape::Range : PatShape::OpenRange;
+    return true;
   }
 
   // `..=`, `..` or the obsolete `...` (printed as `..=`).
@@ -2920,7 +3199,7 @@ class Parser {
     return false;
   }
 
-  bool pat_path_like() {
+  bool pat_path_like(PatShape& shape) {
     PathInfo pi;
     if (!qpath(true, pi)) return false;
     if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
@@ -2931,7 +3210,7 @@ class Parser {
     if (open(pos_, Delim::Paren)) {
       return comma_group(Delim::Paren, [&] { return pat_multi(true); });
     }
-    return !dot2(pos_) || range_pattern_end(true);
+    return !dot2(pos_) || range_pattern_end(true, shape);
   }
 
   bool pat_struct() {
@@ -2984,7 +3263,15 @@ class Parser {
   std::vector<Param> params_;             // generic parameters and arguments being parsed
   std::vector<TokenRange> verbatim_;      // token ranges kept as the lexer read them
   std::uint32_t generics_end_ = 0;        // see generics()
+  std::vector<parens::Node> nodes_;       // the expressions being read
+  std::vector<TokenRange> wraps_;         // parentheses printing adds, found for one expression
+  struct Prefix {
+    NK kind;
+    std::uint32_t begin, op;  // its attributes, its operator
+  };
+  std::vector<Prefix> prefixes_;          // prefix operators being read
   std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
+  PatShape pat_shape_ = PatShape::Other;  // see pat_single()
   std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
   std::uint32_t stmt_call_position_ = 0;
 };
