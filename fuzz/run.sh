@@ -27,6 +27,8 @@ corpus=$build/corpus   # per target: inputs the fuzzer found, kept as seeds for 
 regressions=$root/fuzz/regressions
 
 say() { printf 'fuzz: %s\n' "$*"; }
+# The Python standard library, as the interpreter reports it (empty when there is none).
+python_library() { "$root/bench/python-library.sh" 2>/dev/null || true; }
 die() {
   printf 'fuzz: %s\n' "$*" >&2
   exit 2
@@ -127,7 +129,7 @@ seed_target() {
     decl)
       # Runs of real source lines: Python's library, Go sources where installed.
       local py gosrc n=0 f
-      py=$(find /usr/lib -maxdepth 1 -name 'python3*' -type d | sort | tail -n 1)
+      py=$(python_library)
       gosrc=$(find /usr/lib/go* /usr/share/go* /usr/share/doc -name '*.go' -type f 2>/dev/null |
         sort | head -n 40 || true)
       mapfile -t files < <({ [ -n "$py" ] && find "$py" -name '*.py' -type f | sort | sample 80; } ||
@@ -143,11 +145,12 @@ seed_target() {
     normalise)
       # Identifiers of several case styles, from Python's library.
       mkdir -p "$work/$t/names"
-      local i=0 name
+      local i=0 name py
+      py=$(python_library)
       while read -r name; do
         i=$((i + 1))
         printf '%s' "$name" >"$work/$t/names/$i"
-      done < <({ find /usr/lib/python3* -maxdepth 1 -name '*.py' -type f 2>/dev/null | sort |
+      done < <({ [ -n "$py" ] && find "$py" -maxdepth 1 -name '*.py' -type f | sort |
         head -n 40 | xargs -r grep -ohE '\b_*[A-Za-z][A-Za-z0-9_]{2,30}\b' |
         grep -E '[a-z][A-Z]|[A-Z]{2}[a-z]|_' | sort -u | sample 150; } || true)
       add_seeds "$in" "$work/$t/names"/*
