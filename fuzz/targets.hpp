@@ -22,7 +22,7 @@
 #include "keystone.hpp"
 #include "port.hpp"
 #include "text.hpp"
-#include "token.hpp"
+#include "lexer.hpp"
 #include "validation.hpp"
 #include "waves.hpp"
 

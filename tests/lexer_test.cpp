@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "support.hpp"
-#include "token.hpp"
+#include "lexer.hpp"
 
 namespace {
 

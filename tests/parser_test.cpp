@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "syntax.hpp"
+#include "parser.hpp"
 
 namespace {
 

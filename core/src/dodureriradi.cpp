@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "graph.hpp"
+#include "parser.hpp"
 #include "text.hpp"
 
 namespace dodureriradi {

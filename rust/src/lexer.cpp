@@ -4,11 +4,12 @@
 // as syn's printing gives them: the same literal forms (and the same corner cases of where a
 // number ends), the same spacing of punctuation, doc comments turned into doc attributes. Groups
 // are lexed with an explicit stack, so nesting depth costs heap, never call stack.
+#include "lexer.hpp"
+
 #include <cstring>
 #include <limits>
 
 #include "lex_chars.hpp"
-#include "token.hpp"
 
 namespace rust {
 

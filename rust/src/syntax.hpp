@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,19 +169,6 @@ struct File {
   /// no generic arguments, not raw.
   bool path_is_ident(TokenRange range, std::string_view name) const;
 };
-
-/// Why a file does not parse: the token where parsing stopped.
-struct ParseError {
-  std::uint32_t token = 0;
-  std::string message;
-};
-
-/// Lexes and parses a whole source file (a leading byte-order mark and a `#!` first line that
-/// opens no inner attribute are ignored). `source` must outlive the result.
-std::expected<File, ParseError> parse_file(std::string_view source);
-
-/// How deeply expressions, types, patterns, blocks and items may nest before a file is refused.
-inline constexpr int kMaxNesting = 1000;
 
 // ---------------------------------------------------------------------------------------------
 // Printing from the syntax tree

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
 #include <span>
 #include <string>
 #include <string_view>
@@ -95,21 +94,6 @@ class TokenBuffer {
   std::string synthetic_;
   std::vector<Token> tokens_;
 };
-
-/// Why a text does not lex; `offset` is the byte offset in the lexed text.
-struct LexError {
-  std::uint32_t offset = 0;
-  std::string message;
-};
-
-/// The part of a file's text that is lexed: without a leading byte-order mark, and without a
-/// first line that begins with "#!" but does not open an inner attribute.
-std::string_view strip_file_prelude(std::string_view source);
-
-/// Lexes `source` into token trees. Doc comments become doc attributes. Delimiters must
-/// balance; a text that does not lex gives an error value. `source` must outlive the result.
-/// A leading byte-order mark is skipped (token offsets stay offsets into `source`).
-std::expected<TokenBuffer, LexError> lex(std::string_view source);
 
 /// Appends the token text of tokens [first, last) (whole groups) by the printing rule: one space
 /// between neighbours except after a joint punctuation, "{ " and " }" inside non-empty brace

@@ -1,0 +1,694 @@
+// Items: visibility, functions, modules, structs, enums, unions, traits, impls, foreign blocks, use
+// trees.
+#include "state.hpp"
+
+namespace rust::parser {
+
+// Items read by `item` up to the end of the current group, each one level of nesting deeper;
+// the recorded ones are listed in `first`/`count`.
+bool Parser::item_list(ItemReader item, std::uint32_t& first, std::uint32_t& count) {
+  const std::size_t base = list_.size();
+  while (!at_end()) {
+    Nest nest(*this);
+    if (!nest.ok || !(this->*item)(pos_, snapshot())) return false;
+  }
+  if (record_) close_list(base, first, count);
+  return true;
+}
+
+// `{ #![inner] items }` of an impl, a trait or an extern block: the recorded items become the
+// children of `owner`; the inner attributes are not recorded.
+bool Parser::item_block(ItemReader item, Item& owner) {
+  std::uint32_t saved;
+  if (!enter(Delim::Brace, saved) || !parse_inner_attrs(false)) return false;
+  return item_list(item, owner.child_first, owner.child_count) && leave(saved);
+}
+
+bool Parser::visibility(Visibility& v) {
+  v.tokens.first = pos_;
+  const std::uint32_t end = skip_visibility(pos_);
+  v.kind = end == pos_       ? VisKind::Inherited
+           : end == pos_ + 1 ? VisKind::Public
+                             : VisKind::Restricted;
+  if (v.kind == VisKind::Restricted && kw(pos_ + 2, kIn)) {
+    // The path must parse; tokens after it inside the parentheses are not looked at.
+    const std::uint32_t saved_end = end_;
+    end_ = end - 1;
+    pos_ += 3;
+    const bool ok = mod_style_path();
+    end_ = saved_end;
+    if (!ok) return false;
+  }
+  pos_ = end;
+  v.tokens.last = pos_;
+  return true;
+}
+
+bool Parser::signature(bool allow_safe, bool* safe, std::uint32_t* name) {
+  eat_kw(kConst);
+  eat_kw(kAsync);
+  const bool is_unsafe = eat_kw(kUnsafe);
+  if (allow_safe && !is_unsafe && kw(pos_, kSafe)) {
+    ++pos_;
+    if (safe) *safe = true;
+  }
+  if (eat_kw(kExtern)) {
+    if (str_literal(pos_)) ++pos_;
+  }
+  if (!expect_kw(kFn)) return false;
+  if (name) *name = pos_;
+  if (!expect_ident()) return false;
+  if (!generics()) return false;
+  const std::uint32_t anchor = generics_end_;
+  std::uint32_t saved;
+  if (!enter(Delim::Paren, saved)) return false;
+  if (!fn_args()) return false;
+  if (!leave(saved)) return false;
+  if (!return_type(true)) return false;
+  return where_clause(anchor);
+}
+
+// The `...` of a variadic function, its last parameter: at most a comma follows.
+bool Parser::variadic() {
+  mark_joint(pos_, 3);
+  pos_ += 3;
+  return at_end() || expect_punct(',');
+}
+
+bool Parser::fn_args() {
+  bool first = true;
+  while (!at_end()) {
+    if (!parse_outer_attrs(false)) return false;
+    if (op3(pos_, '.', '.', '.')) return variadic();
+    if (receiver_ahead(pos_)) {
+      if (!first) return false;
+      const bool reference = punct(pos_, '&');
+      if (reference) {
+        ++pos_;
+        eat_lifetime();
+      }
+      eat_kw(kMut);
+      ++pos_;  // self
+      if (!reference && punct(pos_, ':')) {
+        ++pos_;
+        if (!type(true)) return false;
+      }
+    } else if (ident(pos_) && punct(pos_ + 1, '<')) {
+      if (!type(true)) return false;
+    } else {
+      if (!pat_single()) return false;
+      if (!expect_punct(':')) return false;
+      if (op3(pos_, '.', '.', '.')) return variadic();
+      if (!type(true)) return false;
+    }
+    first = false;
+    if (at_end()) break;
+    if (!expect_punct(',')) return false;
+  }
+  return true;
+}
+
+// A function body `{ #![inner] stmts }`; the inner attributes join the function's attributes.
+bool Parser::fn_body(Item& it, bool record) {
+  if (!open(pos_, Delim::Brace)) return false;
+  std::uint32_t saved;
+  it.body_open = pos_;
+  enter(Delim::Brace, saved);
+  if (!parse_inner_attrs(record)) return false;
+  it.body_stmts = pos_;
+  it.body_close = end_;
+  if (!block_within()) return false;
+  return leave(saved);
+}
+
+// A function from its signature on: one with a body is recorded (its attributes those from
+// `it.attr_first` on), one without (`;`) is kept verbatim from `begin`.
+bool Parser::fn_item(Item& it, std::uint32_t begin, const Snapshot& snap) {
+  it.signature.first = pos_;
+  if (!signature(false, nullptr, &it.ident)) return false;
+  it.signature.last = pos_;
+  if (punct(pos_, ';')) {
+    ++pos_;
+    verbatim(begin, snap);
+    return true;
+  }
+  it.has_body = true;
+  if (!fn_body(it, record_)) return false;
+  it.kind = ItemKind::Fn;
+  it.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
+  if (record_) record_item(it);
+  return true;
+}
+
+// A `const` item from its name: `NAME<generics>: Type = value where ...;`, the value optional.
+// `value` tells whether there is one, `extras` whether there are generics or a where clause.
+bool Parser::const_rest(bool& value, bool& extras) {
+  if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+  ++pos_;
+  extras = punct(pos_, '<');
+  if (!generics() || !expect_punct(':') || !type(true)) return false;
+  value = false;
+  if (punct(pos_, '=')) {
+    ++pos_;
+    if (!expr(true)) return false;
+    value = true;
+  }
+  extras = extras || kw(pos_, kWhere);
+  return where_clause() && expect_punct(';');
+}
+
+// A type alias from its name: `Name<generics>: Bounds where ... = Type;`, every part after the
+// name optional. Items and foreign items take the where clause before the `=`; trait and impl
+// items after it, where its calls are walked with the generics. A colon without bounds prints
+// nothing.
+bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
+  if (!expect_ident()) return false;
+  shape.generics = punct(pos_, '<');
+  if (!generics()) return false;
+  const std::uint32_t anchor = generics_end_;
+  if (punct(pos_, ':')) {
+    const std::uint32_t colon = pos_++;
+    shape.colon = true;
+    if (!type_bounds_until_eq()) return false;
+    if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+  }
+  if (!where_last) {
+    shape.where = kw(pos_, kWhere);
+    if (!where_clause()) return false;
+  }
+  if (punct(pos_, '=')) {
+    ++pos_;
+    if (!type(true)) return false;
+    shape.value = true;
+  }
+  if (where_last && !where_clause(anchor)) return false;
+  return expect_punct(';');
+}
+
+// An item's visibility, its keyword and its name.
+bool Parser::item_head(Item& it) {
+  if (!visibility(it.vis)) return false;
+  it.ident = ++pos_;
+  return expect_ident();
+}
+
+bool Parser::parse_item(std::uint32_t begin, const Snapshot& snap) {
+  const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+  if (!parse_outer_attrs(record_)) return false;
+  return item_rest(begin, snap, attr_first);
+}
+
+// Everything of an item after its outer attributes.
+bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first) {
+  Item it;
+  it.attr_first = attr_first;
+  // The item's own attributes: the outer ones, and for a function or an inline module also the
+  // inner ones at the head of its body (recorded before anything else inside it).
+  std::uint32_t outer = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
+  auto finish = [&](ItemKind kind) {
+    it.kind = kind;
+    it.attr_count = outer;
+    if (record_) record_item(it);
+    return true;
+  };
+  auto as_verbatim = [&]() {
+    verbatim(begin, snap);
+    return true;
+  };
+  auto impl_block = [&] {
+    bool verb = false;
+    if (!impl(it, verb)) return false;
+    return verb ? as_verbatim() : finish(ItemKind::Impl);
+  };
+  const std::uint32_t ahead = skip_visibility(pos_);
+  const bool inherited = ahead == pos_;
+
+  if (kw(ahead, kFn) || peek_signature(ahead, false)) {
+    return visibility(it.vis) && fn_item(it, begin, snap);
+  }
+  if (kw(ahead, kExtern)) {
+    const std::uint32_t k = ahead + 1;
+    if (kw(k, kCrate)) {
+      if (!visibility(it.vis)) return false;
+      pos_ += 2;
+      if (!(kw(pos_, kSelfValue) || ident(pos_))) return false;
+      it.ident = pos_++;
+      if (eat_kw(kAs)) {
+        if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+        ++pos_;
+      }
+      return expect_punct(';') && finish(ItemKind::ExternCrate);
+    }
+    if (open(k, Delim::Brace) || (str_literal(k) && open(k + 1, Delim::Brace))) {
+      return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
+    }
+    return false;
+  }
+  if (kw(ahead, kUse)) {
+    if (!visibility(it.vis) || !expect_kw(kUse)) return false;
+    const bool leading = eat_op2(':', ':');
+    it.use_tokens.first = pos_;
+    bool none = false;
+    std::uint32_t root = 0;
+    if (!use_tree(!leading, none, root)) return false;
+    it.use_tokens.last = pos_;
+    if (!expect_punct(';')) return false;
+    if (none) return as_verbatim();
+    it.use_tree = root;
+    return finish(ItemKind::Use);
+  }
+  if (kw(ahead, kStatic)) {
+    if (!visibility(it.vis)) return false;
+    ++pos_;
+    eat_kw(kMut);
+    if (!expect_ident()) return false;
+    if (punct(pos_, '=')) {
+      ++pos_;
+      if (!expr(true) || !expect_punct(';')) return false;
+      return as_verbatim();
+    }
+    if (!expect_punct(':') || !type(true)) return false;
+    if (punct(pos_, ';')) {
+      ++pos_;
+      return as_verbatim();
+    }
+    return expect_punct('=') && expr(true) && expect_punct(';') && finish(ItemKind::Static);
+  }
+  if (kw(ahead, kConst)) {
+    if (!visibility(it.vis)) return false;
+    it.ident = ++pos_;
+    bool value = false, extras = false;
+    if (!const_rest(value, extras)) return false;
+    if (!value || extras) return as_verbatim();
+    return finish(ItemKind::Const);
+  }
+  if (kw(ahead, kUnsafe)) {
+    const std::uint32_t k = ahead + 1;
+    if (kw(k, kTrait) || (kw(k, kAuto) && kw(k + 1, kTrait))) {
+      return trait_item_def(it) && finish(ItemKind::Trait);
+    }
+    if (kw(k, kImpl)) return impl_block();
+    if (kw(k, kExtern)) return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
+    if (kw(k, kMod)) return module(it, outer) && finish(ItemKind::Mod);
+    return false;
+  }
+  if (kw(ahead, kMod)) {
+    return module(it, outer) && finish(ItemKind::Mod);
+  }
+  if (kw(ahead, kType)) {
+    if (!visibility(it.vis)) return false;
+    it.ident = ++pos_;
+    AliasShape alias;
+    if (!type_alias_rest(false, alias)) return false;
+    if (!alias.value || alias.colon) return as_verbatim();
+    return finish(ItemKind::Type);
+  }
+  if (kw(ahead, kStruct)) {
+    if (!item_head(it)) return false;
+    if (!generics()) return false;
+    it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    if (!struct_data(generics_end_)) return false;
+    it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
+    return finish(ItemKind::Struct);
+  }
+  if (kw(ahead, kEnum)) {
+    if (!item_head(it)) return false;
+    if (!generics() || !where_clause()) return false;
+    it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    if (!enum_body()) return false;
+    it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
+    return finish(ItemKind::Enum);
+  }
+  if (kw(ahead, kUnion) && ident(ahead + 1)) {
+    if (!item_head(it)) return false;
+    if (!generics() || !where_clause()) return false;
+    return unrecorded([&] { return named_fields(); }) && finish(ItemKind::Union);
+  }
+  if (kw(ahead, kTrait)) {
+    // A trait or a trait alias.
+    if (!item_head(it)) return false;
+    if (!generics()) return false;
+    const std::uint32_t anchor = generics_end_;
+    if (punct(pos_, '=')) {
+      ++pos_;
+      const auto stop = [&] { return kw(pos_, kWhere) || punct(pos_, ';'); };
+      return plus_bounds(stop, false) && where_clause(anchor) && expect_punct(';') &&
+             finish(ItemKind::TraitAlias);
+    }
+    if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
+    return trait_rest(it, anchor) && finish(ItemKind::Trait);
+  }
+  if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
+    return trait_item_def(it) && finish(ItemKind::Trait);
+  }
+  if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) return impl_block();
+  if (kw(ahead, kMacro)) {
+    pos_ = ahead + 1;
+    if (!expect_ident()) return false;
+    if (open(pos_, Delim::Paren)) pos_ = tok_[pos_].partner + 1;
+    if (!open(pos_, Delim::Brace)) return false;
+    pos_ = tok_[pos_].partner + 1;
+    return as_verbatim();
+  }
+  if (inherited && macro_path_ahead(ahead)) {
+    return item_macro() && finish(ItemKind::Macro);
+  }
+  return false;
+}
+
+// `path! ident? (tokens);` or `path! ident? { tokens }`
+bool Parser::item_macro() {
+  if (!mod_style_path() || !expect_punct('!')) return false;
+  if (ident(pos_) || kw(pos_, kTry)) ++pos_;
+  if (!any_open(pos_)) return false;
+  const bool brace = open(pos_, Delim::Brace);
+  delimited_verbatim();
+  if (!brace && !expect_punct(';')) return false;
+  return true;
+}
+
+// Bounds after `type X:` up to `where`, `=` or `;`.
+bool Parser::type_bounds_until_eq() {
+  return plus_bounds([&] { return kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';'); });
+}
+
+bool Parser::module(Item& it, std::uint32_t& attr_count) {
+  if (!visibility(it.vis)) return false;
+  eat_kw(kUnsafe);
+  if (!expect_kw(kMod)) return false;
+  if (!(ident(pos_) || kw(pos_, kTry))) return false;
+  it.ident = pos_++;
+  if (punct(pos_, ';')) {
+    ++pos_;
+    return true;
+  }
+  std::uint32_t saved;
+  if (!enter(Delim::Brace, saved)) return false;
+  it.has_body = true;
+  if (!parse_inner_attrs(record_)) return false;
+  attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
+  return item_list(&Parser::parse_item, it.child_first, it.child_count) && leave(saved);
+}
+
+bool Parser::foreign_mod(Item& it) {
+  eat_kw(kUnsafe);
+  if (!expect_kw(kExtern)) return false;
+  if (str_literal(pos_)) ++pos_;
+  return unrecorded([&] { return item_block(&Parser::foreign_item, it); });
+}
+
+bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
+  if (!parse_outer_attrs(false)) return false;
+  const std::uint32_t ahead = skip_visibility(pos_);
+  Visibility v;
+  if (kw(ahead, kFn) || peek_signature(ahead, true)) {
+    if (!visibility(v)) return false;
+    bool safe = false;
+    if (!signature(true, &safe)) return false;
+    if (open(pos_, Delim::Brace)) {
+      if (!block_with_inner()) return false;
+      verbatim(begin, snap);
+      return true;
+    }
+    if (!expect_punct(';')) return false;
+    if (safe) verbatim(begin, snap);
+    return true;
+  }
+  if (kw(ahead, kStatic) || ((kw(ahead, kUnsafe) || kw(ahead, kSafe)) && kw(ahead + 1, kStatic))) {
+    if (!visibility(v)) return false;
+    const bool special = kw(pos_, kUnsafe) || kw(pos_, kSafe);
+    if (special) ++pos_;
+    ++pos_;  // static
+    eat_kw(kMut);
+    if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
+    bool value = false;
+    if (punct(pos_, '=')) {
+      ++pos_;
+      if (!expr(true)) return false;
+      value = true;
+    }
+    if (!expect_punct(';')) return false;
+    if (special || value) verbatim(begin, snap);
+    return true;
+  }
+  if (kw(ahead, kType)) {
+    if (!visibility(v)) return false;
+    ++pos_;
+    AliasShape alias;
+    if (!type_alias_rest(false, alias)) return false;
+    if (alias.generics || alias.colon || alias.where || alias.value) verbatim(begin, snap);
+    return true;
+  }
+  if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro();
+  return false;
+}
+
+bool Parser::struct_data(std::uint32_t anchor) {
+  if (kw(pos_, kWhere)) {
+    if (!where_clause()) return false;
+    if (open(pos_, Delim::Brace)) return named_fields();
+    return expect_punct(';');
+  }
+  if (open(pos_, Delim::Paren)) {
+    if (!unnamed_fields()) return false;
+    if (!where_clause(anchor)) return false;
+    return expect_punct(';');
+  }
+  if (open(pos_, Delim::Brace)) return named_fields();
+  return expect_punct(';');
+}
+
+bool Parser::named_fields() {
+  return comma_group(Delim::Brace, [&] {
+    if (!parse_outer_attrs(record_)) return false;
+    Visibility v;
+    if (!visibility(v)) return false;
+    const bool unnamed = kw(pos_, kUnderscore);
+    if (!(unnamed || ident(pos_))) return false;
+    ++pos_;
+    if (!expect_punct(':')) return false;
+    if (unnamed && (kw(pos_, kStruct) || (kw(pos_, kUnion) && open(pos_ + 1, Delim::Brace)))) {
+      const std::uint32_t begin = pos_;
+      const Snapshot snap = snapshot();
+      ++pos_;
+      if (!unrecorded([&] { return named_fields(); })) return false;
+      verbatim(begin, snap);
+      return true;
+    }
+    return type(true);
+  });
+}
+
+bool Parser::unnamed_fields() {
+  return comma_group(Delim::Paren, [&] {
+    Visibility v;
+    return parse_outer_attrs(record_) && visibility(v) && type(true);
+  });
+}
+
+bool Parser::enum_body() {
+  return comma_group(Delim::Brace, [&] {
+    if (!parse_outer_attrs(record_)) return false;
+    Visibility v;
+    if (!visibility(v) || !expect_ident()) return false;
+    if (open(pos_, Delim::Brace)) {
+      if (!named_fields()) return false;
+    } else if (open(pos_, Delim::Paren)) {
+      if (!unnamed_fields()) return false;
+    }
+    if (punct(pos_, '=')) {
+      ++pos_;
+      if (!unrecorded([&] { return expr(true); })) return false;
+    }
+    return true;
+  });
+}
+
+// `unsafe? auto? trait Name<..> ...` (for the forms that start with unsafe or auto).
+bool Parser::trait_item_def(Item& it) {
+  if (!visibility(it.vis)) return false;
+  eat_kw(kUnsafe);
+  eat_kw(kAuto);
+  if (!expect_kw(kTrait)) return false;
+  if (!ident(pos_)) return false;
+  it.ident = pos_++;
+  if (!generics()) return false;
+  return trait_rest(it, generics_end_);
+}
+
+bool Parser::trait_rest(Item& it, std::uint32_t anchor) {
+  if (punct(pos_, ':')) {
+    const std::uint32_t colon = pos_++;
+    if (!plus_bounds([&] { return kw(pos_, kWhere) || open(pos_, Delim::Brace); })) return false;
+    if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+  }
+  if (!where_clause(anchor)) return false;
+  return unrecorded([&] { return item_block(&Parser::trait_item, it); });
+}
+
+bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
+  if (!parse_outer_attrs(false)) return false;
+  Visibility v;
+  if (!visibility(v)) return false;
+  const bool has_default = eat_kw(kDefault);
+  const bool special = v.kind != VisKind::Inherited || has_default;
+  if (kw(pos_, kFn) || peek_signature(pos_, false)) {
+    if (!signature(false)) return false;
+    if (!(open(pos_, Delim::Brace) ? block_with_inner() : expect_punct(';'))) return false;
+  } else if (kw(pos_, kConst)) {
+    ++pos_;
+    bool value = false, extras = false;
+    if (!const_rest(value, extras)) return false;
+    if (extras) {
+      verbatim(begin, snap);
+      return true;
+    }
+  } else if (kw(pos_, kType)) {
+    ++pos_;
+    AliasShape alias;
+    if (!type_alias_rest(true, alias)) return false;
+  } else if (!special && macro_path_ahead(pos_)) {
+    if (!item_macro()) return false;
+  } else {
+    return false;
+  }
+  if (special) verbatim(begin, snap);
+  return true;
+}
+
+bool Parser::impl(Item& it, bool& verb) {
+  const bool has_vis = kw(pos_, kPub);
+  if (!visibility(it.vis)) return false;
+  eat_kw(kDefault);
+  eat_kw(kUnsafe);
+  if (!expect_kw(kImpl)) return false;
+  if (punct(pos_, '<')) {
+    const std::uint32_t n1 = pos_ + 1;
+    const bool has_generics =
+        punct(n1, '>') || punct(n1, '#') ||
+        ((ident(n1) || lifetime(n1)) && (punct(next_tt(n1), ':') || punct(next_tt(n1), ',') ||
+                                         punct(next_tt(n1), '>') || punct(next_tt(n1), '='))) ||
+        kw(n1, kConst);
+    if (has_generics && !generics()) return false;
+  }
+  const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
+  bool is_const = false;
+  if (kw(pos_, kConst) || (punct(pos_, '?') && kw(pos_ + 1, kConst))) {
+    if (punct(pos_, '?')) ++pos_;
+    ++pos_;
+    is_const = true;
+  }
+  const std::uint32_t ty_begin = pos_;
+  const Snapshot ty_snap = snapshot();
+  bool polarity = false;
+  if (punct(pos_, '!') && !open(pos_ + 1, Delim::Brace)) {
+    ++pos_;
+    polarity = true;
+  }
+  TyInfo first;
+  if (!type(true, &first)) return false;
+  bool missing_trait = false;
+  if (kw(pos_, kFor)) {
+    ++pos_;
+    missing_trait = !(first.path && !first.qself);
+    if (!type(true)) return false;
+  } else if (polarity) {
+    verbatim(ty_begin, ty_snap);
+  }
+  if (!where_clause(anchor) || !item_block(&Parser::impl_item, it)) return false;
+  verb = has_vis || is_const || missing_trait;
+  return true;
+}
+
+bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
+  const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+  if (!parse_outer_attrs(record_)) return false;
+  std::uint32_t ahead = skip_visibility(pos_);
+  const bool inherited = ahead == pos_;
+  bool has_default = false;
+  if (kw(ahead, kDefault) && !punct(ahead + 1, '!')) {
+    ++ahead;
+    has_default = true;
+  }
+  if (kw(ahead, kFn) || peek_signature(ahead, false)) {
+    Item it;
+    it.attr_first = attr_first;
+    if (!visibility(it.vis)) return false;
+    eat_kw(kDefault);
+    return fn_item(it, begin, snap);
+  }
+  if (kw(ahead, kConst)) {
+    pos_ = ahead + 1;
+    bool value = false, extras = false;
+    if (!const_rest(value, extras)) return false;
+    if (!value || extras) verbatim(begin, snap);
+    return true;
+  }
+  if (kw(ahead, kType)) {
+    pos_ = ahead + 1;
+    AliasShape alias;
+    if (!type_alias_rest(true, alias)) return false;
+    if (alias.colon || !alias.value) verbatim(begin, snap);
+    return true;
+  }
+  if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro();
+  return false;
+}
+
+// A use tree; `none` is set when a group holds a path that starts at the crate root (`::a`),
+// which leaves the whole item unparsed.
+bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
+  Nest nest(*this);
+  if (!nest.ok) return false;
+  UseTree t;
+  if (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) || kw(pos_, kCrate) ||
+      kw(pos_, kTry)) {
+    t.ident = pos_++;
+    if (colon2(pos_)) {
+      eat_op2(':', ':');
+      t.kind = UseKind::Path;
+      bool sub_none = false;
+      std::uint32_t child = 0;
+      if (!use_tree(false, sub_none, child)) return false;
+      t.child = child;
+    } else if (kw(pos_, kAs)) {
+      ++pos_;
+      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+      t.kind = UseKind::Rename;
+      t.rename = pos_++;
+    } else {
+      t.kind = UseKind::Name;
+    }
+  } else if (punct(pos_, '*')) {
+    ++pos_;
+    t.kind = UseKind::Glob;
+  } else if (open(pos_, Delim::Brace)) {
+    t.kind = UseKind::Group;
+    bool any_root = false;
+    const std::size_t base = use_stack_.size();
+    const bool ok = comma_group(Delim::Brace, [&] {
+      const bool this_root = allow_root && eat_op2(':', ':');
+      any_root |= this_root;
+      bool sub_none = false;
+      std::uint32_t child = 0;
+      if (!use_tree(allow_root && !this_root, sub_none, child)) return false;
+      if (sub_none) any_root = true;
+      if (!any_root) use_stack_.push_back(child);
+      return true;
+    });
+    if (!ok) return false;
+    if (any_root) none = true;
+    t.child = static_cast<std::uint32_t>(f_.use_lists.size());
+    t.count = static_cast<std::uint32_t>(use_stack_.size() - base);
+    f_.use_lists.insert(f_.use_lists.end(), use_stack_.begin() + static_cast<std::ptrdiff_t>(base),
+                        use_stack_.end());
+    use_stack_.resize(base);
+  } else {
+    return false;
+  }
+  node = static_cast<std::uint32_t>(f_.use_nodes.size());
+  f_.use_nodes.push_back(t);
+  return true;
+}
+
+}  // namespace rust::parser
