@@ -26,7 +26,7 @@ bool Parser::parse_attr(AttrStyle style, bool record) {
   std::uint32_t saved;
   if (!enter(Delim::Bracket, saved)) return false;
   a.path.first = pos_;
-  if (kw(pos_, kUnsafe)) {
+  if (kw(pos_, Keyword::Unsafe)) {
     ++pos_;
   } else if (!mod_style_path()) {
     return false;

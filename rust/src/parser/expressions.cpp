@@ -11,17 +11,19 @@ bool Parser::expr_early(Ex& out) {
   if (!expr_attrs()) return false;
   Ex e;
   e.start = pos_;
-  const bool blocky = kw(pos_, kIf) || kw(pos_, kWhile) || kw(pos_, kLoop) || kw(pos_, kMatch) ||
-                      kw(pos_, kUnsafe) || (kw(pos_, kFor) && !closure_for_ahead()) ||
-                      ((kw(pos_, kTry) || kw(pos_, kConst)) && open(pos_ + 1, Delim::Brace)) ||
-                      open(pos_, Delim::Brace) || lifetime(pos_);
+  const bool blocky =
+      kw(pos_, Keyword::If) || kw(pos_, Keyword::While) || kw(pos_, Keyword::Loop) ||
+      kw(pos_, Keyword::Match) || kw(pos_, Keyword::Unsafe) ||
+      (kw(pos_, Keyword::For) && !closure_for_ahead()) ||
+      ((kw(pos_, Keyword::Try) || kw(pos_, Keyword::Const)) && open(pos_ + 1, Delim::Brace)) ||
+      open(pos_, Delim::Brace) || lifetime(pos_);
   if (!blocky) {
     stmt_attrs_ = stmt_attrs;
     if (!unary(true, e) || !parse_expr(e, true, Prec::Jump)) return false;
     out = e;
     return true;
   }
-  if (kw(pos_, kTry)) {
+  if (kw(pos_, Keyword::Try)) {
     ++pos_;
     if (!block()) return false;
   } else if (!block_like_atom()) {
@@ -122,7 +124,7 @@ Prec Parser::peek_precedence() const {
   if (peek_binop(pos_, p, len)) return p;
   if (punct(pos_, '=') && !op2(pos_, '=', '>')) return Prec::Assign;
   if (dot2(pos_)) return Prec::Range;
-  if (kw(pos_, kAs)) return Prec::Cast;
+  if (kw(pos_, Keyword::As)) return Prec::Cast;
   return Prec::Jump;
 }
 
@@ -154,7 +156,7 @@ bool Parser::parse_expr(Ex& lhs, bool allow_struct, Prec base) {
       if (!range_limits(limits)) return false;
       if (!range_end(limits, allow_struct)) return false;
       lhs.kind = EK::Range;
-    } else if (Prec::Cast >= base && kw(pos_, kAs)) {
+    } else if (Prec::Cast >= base && kw(pos_, Keyword::As)) {
       ++pos_;
       if (!type(false)) return false;
       if ((punct(pos_, '.') && !dot2(pos_)) || punct(pos_, '?') || open(pos_, Delim::Bracket) ||
@@ -208,7 +210,7 @@ bool Parser::range_end(Limits limits, bool allow_struct) {
        punct(pos_, '=') || punct(pos_, '+') || punct(pos_, '/') || punct(pos_, '%') ||
        punct(pos_, '^') || punct(pos_, '>') || op2(pos_, '<', '=') || op2(pos_, '!', '=') ||
        op2(pos_, '-', '=') || op2(pos_, '*', '=') || op2(pos_, '&', '=') || op2(pos_, '|', '=') ||
-       op3(pos_, '<', '<', '=') || kw(pos_, kAs))) {
+       op3(pos_, '<', '<', '=') || kw(pos_, Keyword::As))) {
     return true;
   }
   Ex rhs;
@@ -234,12 +236,12 @@ bool Parser::unary(bool allow_struct, Ex& out) {
     if (punct(pos_, '&')) {
       ++pos_;
       bool raw = false;
-      if (kw(pos_, kRaw) && (kw(pos_ + 1, kMut) || kw(pos_ + 1, kConst))) {
+      if (kw(pos_, Keyword::Raw) && (kw(pos_ + 1, Keyword::Mut) || kw(pos_ + 1, Keyword::Const))) {
         ++pos_;
         raw = true;
       }
-      const bool mut = eat_kw(kMut);
-      if (raw && !mut && !expect_kw(kConst)) return false;
+      const bool mut = eat_kw(Keyword::Mut);
+      if (raw && !mut && !expect_kw(Keyword::Const)) return false;
       prefixed = true;
       continue;
     }
@@ -250,7 +252,7 @@ bool Parser::unary(bool allow_struct, Ex& out) {
     }
     out = Ex{};
     out.start = pos_;
-    if (kw(pos_, kBox)) {
+    if (kw(pos_, Keyword::Box)) {
       if (!box_expr(begin, allow_struct)) return false;
       out.kind = EK::Verbatim;
     } else if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) {
@@ -330,7 +332,7 @@ bool Parser::trailers(Ex& e, std::size_t& outer_call) {
     if (!split_index(trailing_dot)) return false;
     if (!trailing_dot) return true;
   }
-  if (kw(pos_, kAwait)) {
+  if (kw(pos_, Keyword::Await)) {
     ++pos_;
     return true;
   }
@@ -402,39 +404,41 @@ bool Parser::atom(bool allow_struct, Ex& out) {
     ++pos_;
     return true;
   }
-  if (kw(pos_, kAsync) &&
-      (open(pos_ + 1, Delim::Brace) || (kw(pos_ + 1, kMove) && open(pos_ + 2, Delim::Brace)))) {
+  if (kw(pos_, Keyword::Async) && (open(pos_ + 1, Delim::Brace) ||
+                                   (kw(pos_ + 1, Keyword::Move) && open(pos_ + 2, Delim::Brace)))) {
     ++pos_;
-    eat_kw(kMove);
+    eat_kw(Keyword::Move);
     return block();
   }
-  if (kw(pos_, kTry) && open(pos_ + 1, Delim::Brace)) {
+  if (kw(pos_, Keyword::Try) && open(pos_ + 1, Delim::Brace)) {
     ++pos_;
     out.kind = EK::Block;
     return block();
   }
-  if (punct(pos_, '|') || kw(pos_, kMove) || (kw(pos_, kFor) && closure_for_ahead()) ||
-      (kw(pos_, kConst) && !open(pos_ + 1, Delim::Brace)) || kw(pos_, kStatic) ||
-      (kw(pos_, kAsync) && (punct(pos_ + 1, '|') || kw(pos_ + 1, kMove)))) {
+  if (punct(pos_, '|') || kw(pos_, Keyword::Move) ||
+      (kw(pos_, Keyword::For) && closure_for_ahead()) ||
+      (kw(pos_, Keyword::Const) && !open(pos_ + 1, Delim::Brace)) || kw(pos_, Keyword::Static) ||
+      (kw(pos_, Keyword::Async) && (punct(pos_ + 1, '|') || kw(pos_ + 1, Keyword::Move)))) {
     return closure(allow_struct);
   }
-  if (kw(pos_, kBuiltin) && punct(pos_ + 1, '#')) return builtin(out);
-  if (qpath_start(pos_) || (kw(pos_, kTry) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
+  if (kw(pos_, Keyword::Builtin) && punct(pos_ + 1, '#')) return builtin(out);
+  if (qpath_start(pos_) || (kw(pos_, Keyword::Try) && (punct(pos_ + 1, '!') || colon2(pos_ + 1)))) {
     return path_or_macro_or_struct(allow_struct, out);
   }
   if (open(pos_, Delim::Paren)) return paren_or_tuple();
-  if (kw(pos_, kBreak)) return break_expr(allow_struct);
-  if (kw(pos_, kContinue)) {
+  if (kw(pos_, Keyword::Break)) return break_expr(allow_struct);
+  if (kw(pos_, Keyword::Continue)) {
     ++pos_;
     eat_lifetime();
     return true;
   }
-  if (kw(pos_, kReturn) || kw(pos_, kYield)) return return_expr();
-  if (kw(pos_, kBecome)) return become(out);
+  if (kw(pos_, Keyword::Return) || kw(pos_, Keyword::Yield)) return return_expr();
+  if (kw(pos_, Keyword::Become)) return become(out);
   if (open(pos_, Delim::Bracket)) return array_or_repeat();
-  if (kw(pos_, kLet)) return let_expr(allow_struct);
-  if (kw(pos_, kIf) || kw(pos_, kWhile) || kw(pos_, kFor) || kw(pos_, kLoop) || kw(pos_, kMatch) ||
-      kw(pos_, kUnsafe) || kw(pos_, kConst) || open(pos_, Delim::Brace) || lifetime(pos_)) {
+  if (kw(pos_, Keyword::Let)) return let_expr(allow_struct);
+  if (kw(pos_, Keyword::If) || kw(pos_, Keyword::While) || kw(pos_, Keyword::For) ||
+      kw(pos_, Keyword::Loop) || kw(pos_, Keyword::Match) || kw(pos_, Keyword::Unsafe) ||
+      kw(pos_, Keyword::Const) || open(pos_, Delim::Brace) || lifetime(pos_)) {
     out.kind = EK::Block;
     return block_like_atom();
   }
@@ -442,7 +446,7 @@ bool Parser::atom(bool allow_struct, Ex& out) {
     out.kind = EK::Range;
     return prefix_range(allow_struct);
   }
-  if (kw(pos_, kUnderscore)) {
+  if (kw(pos_, Keyword::Underscore)) {
     ++pos_;
     return true;
   }
@@ -516,12 +520,12 @@ bool Parser::atom(bool allow_struct, Ex& out) {
 }
 
 [[gnu::noinline]] bool Parser::block_like_atom() {
-  if (kw(pos_, kIf)) return expr_if();
-  if (kw(pos_, kWhile)) return expr_while();
-  if (kw(pos_, kFor)) return expr_for();
-  if (kw(pos_, kLoop)) return expr_loop();
-  if (kw(pos_, kMatch)) return expr_match();
-  if (kw(pos_, kUnsafe) || kw(pos_, kConst)) {
+  if (kw(pos_, Keyword::If)) return expr_if();
+  if (kw(pos_, Keyword::While)) return expr_while();
+  if (kw(pos_, Keyword::For)) return expr_for();
+  if (kw(pos_, Keyword::Loop)) return expr_loop();
+  if (kw(pos_, Keyword::Match)) return expr_match();
+  if (kw(pos_, Keyword::Unsafe) || kw(pos_, Keyword::Const)) {
     ++pos_;
     return block_with_inner();
   }
@@ -538,19 +542,19 @@ bool Parser::atom(bool allow_struct, Ex& out) {
 bool Parser::labeled() {
   pos_ += 2;
   if (!expect_punct(':')) return false;
-  if (kw(pos_, kWhile)) return expr_while();
-  if (kw(pos_, kFor)) return expr_for();
-  if (kw(pos_, kLoop)) return expr_loop();
+  if (kw(pos_, Keyword::While)) return expr_while();
+  if (kw(pos_, Keyword::For)) return expr_for();
+  if (kw(pos_, Keyword::Loop)) return expr_loop();
   if (open(pos_, Delim::Brace)) return block_with_inner();
   return false;
 }
 
 [[gnu::noinline]] bool Parser::closure(bool allow_struct) {
-  if (kw(pos_, kFor) && !bound_lifetimes()) return false;
-  eat_kw(kConst);
-  eat_kw(kStatic);
-  eat_kw(kAsync);
-  eat_kw(kMove);
+  if (kw(pos_, Keyword::For) && !bound_lifetimes()) return false;
+  eat_kw(Keyword::Const);
+  eat_kw(Keyword::Static);
+  eat_kw(Keyword::Async);
+  eat_kw(Keyword::Move);
   if (!expect_punct('|')) return false;
   for (;;) {
     if (punct(pos_, '|')) break;
@@ -625,9 +629,9 @@ bool Parser::labeled() {
     ++pos_;  // if
     if (!expr(false)) return false;
     if (!block()) return false;
-    if (!kw(pos_, kElse)) return true;
+    if (!kw(pos_, Keyword::Else)) return true;
     ++pos_;
-    if (kw(pos_, kIf)) continue;
+    if (kw(pos_, Keyword::If)) continue;
     if (open(pos_, Delim::Brace)) return block();
     return false;
   }
@@ -641,7 +645,7 @@ bool Parser::labeled() {
 
 [[gnu::noinline]] bool Parser::expr_for() {
   ++pos_;
-  if (!pat_multi(true) || !expect_kw(kIn)) return false;
+  if (!pat_multi(true) || !expect_kw(Keyword::In)) return false;
   if (!expr(false)) return false;
   return block_with_inner();
 }
@@ -660,7 +664,7 @@ bool Parser::expr_loop() {
   while (!at_end()) {
     if (!parse_outer_attrs(false)) return false;
     if (!pat_multi(true)) return false;
-    if (kw(pos_, kIf)) {
+    if (kw(pos_, Keyword::If)) {
       ++pos_;
       if (!expr(true)) return false;
     }

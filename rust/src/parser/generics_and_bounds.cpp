@@ -63,14 +63,14 @@ bool Parser::generics() {
       ++pos_;
       return type_param_rest();
     }
-    if (kw(pos_, kConst)) {
+    if (kw(pos_, Keyword::Const)) {
       ++pos_;
       if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
       if (!punct(pos_, '=')) return true;
       ++pos_;
       return const_argument();
     }
-    return expect_kw(kUnderscore);
+    return expect_kw(Keyword::Underscore);
   });
   if (!ok) return false;
   if (params_.size() == base) {
@@ -101,7 +101,7 @@ bool Parser::type_param_rest() {
 
 // `for<'a, 'b>`
 bool Parser::bound_lifetimes() {
-  if (!expect_kw(kFor) || !expect_punct('<')) return false;
+  if (!expect_kw(Keyword::For) || !expect_punct('<')) return false;
   while (!punct(pos_, '>')) {
     if (!parse_outer_attrs(false)) return false;
     if (!eat_lifetime()) return false;
@@ -115,7 +115,7 @@ bool Parser::bound_lifetimes() {
 // of its item (parameters, a trait, fields, bounds), the calls inside it are walked with the
 // generics, so they take the position `anchor`, the last token of the generic parameters.
 bool Parser::where_clause(std::uint32_t anchor) {
-  if (!kw(pos_, kWhere)) return true;
+  if (!kw(pos_, Keyword::Where)) return true;
   const std::size_t calls = f_.calls.size();
   if (!where_tail()) return false;
   if (anchor != kNoToken) {
@@ -138,7 +138,7 @@ bool Parser::where_predicate() {
     const auto stop = [&] { return where_ends() || punct(pos_, ':'); };
     return separated('+', stop, [&] { return eat_lifetime(); });
   }
-  if (kw(pos_, kFor) && !bound_lifetimes()) return false;
+  if (kw(pos_, Keyword::For) && !bound_lifetimes()) return false;
   if (!type(true) || !expect_punct(':')) return false;
   return plus_bounds([&] { return where_ends(); });
 }
@@ -153,7 +153,7 @@ bool Parser::bound(bool allow_capture, bool allow_const, Bound& out) {
   }
   const std::uint32_t begin = pos_;
   const Snapshot snap = snapshot();
-  if (kw(pos_, kUse)) {  // `use<'a, T>`
+  if (kw(pos_, Keyword::Use)) {  // `use<'a, T>`
     ++pos_;
     const auto stop = [&] { return punct(pos_, '>'); };
     const auto captured = [&] { return eat_lifetime() || expect_ident(); };
@@ -180,20 +180,20 @@ bool Parser::bound(bool allow_capture, bool allow_const, Bound& out) {
 
 bool Parser::trait_bound(bool allow_const, bool& is_const) {
   bool lifetimes = false;
-  if (kw(pos_, kFor)) {
+  if (kw(pos_, Keyword::For)) {
     if (!bound_lifetimes()) return false;
     lifetimes = true;
   }
   if (open(pos_, Delim::Bracket)) {  // `[const] Trait`
     std::uint32_t saved;
     enter(Delim::Bracket, saved);
-    if (!expect_kw(kConst) || !leave(saved)) return false;
+    if (!expect_kw(Keyword::Const) || !leave(saved)) return false;
     if (!allow_const) return false;
     is_const = true;
-  } else if (punct(pos_, '~') && kw(pos_ + 1, kConst)) {  // `~const Trait`
+  } else if (punct(pos_, '~') && kw(pos_ + 1, Keyword::Const)) {  // `~const Trait`
     pos_ += 2;
     is_const = true;
-  } else if (kw(pos_, kConst)) {
+  } else if (kw(pos_, Keyword::Const)) {
     ++pos_;
     if (!allow_const) return false;
     is_const = true;
@@ -202,7 +202,7 @@ bool Parser::trait_bound(bool allow_const, bool& is_const) {
   if (punct(pos_, '?')) {
     ++pos_;
     maybe = true;
-    if (!lifetimes && kw(pos_, kFor)) {
+    if (!lifetimes && kw(pos_, Keyword::For)) {
       if (!bound_lifetimes()) return false;
       lifetimes = true;
     }

@@ -30,7 +30,7 @@ bool Parser::visibility(Visibility& v) {
   v.kind = end == pos_       ? VisKind::Inherited
            : end == pos_ + 1 ? VisKind::Public
                              : VisKind::Restricted;
-  if (v.kind == VisKind::Restricted && kw(pos_ + 2, kIn)) {
+  if (v.kind == VisKind::Restricted && kw(pos_ + 2, Keyword::In)) {
     // The path must parse; tokens after it inside the parentheses are not looked at.
     const std::uint32_t saved_end = end_;
     end_ = end - 1;
@@ -45,17 +45,17 @@ bool Parser::visibility(Visibility& v) {
 }
 
 bool Parser::signature(bool allow_safe, bool* safe, std::uint32_t* name) {
-  eat_kw(kConst);
-  eat_kw(kAsync);
-  const bool is_unsafe = eat_kw(kUnsafe);
-  if (allow_safe && !is_unsafe && kw(pos_, kSafe)) {
+  eat_kw(Keyword::Const);
+  eat_kw(Keyword::Async);
+  const bool is_unsafe = eat_kw(Keyword::Unsafe);
+  if (allow_safe && !is_unsafe && kw(pos_, Keyword::Safe)) {
     ++pos_;
     if (safe) *safe = true;
   }
-  if (eat_kw(kExtern)) {
+  if (eat_kw(Keyword::Extern)) {
     if (str_literal(pos_)) ++pos_;
   }
-  if (!expect_kw(kFn)) return false;
+  if (!expect_kw(Keyword::Fn)) return false;
   if (name) *name = pos_;
   if (!expect_ident()) return false;
   if (!generics()) return false;
@@ -87,7 +87,7 @@ bool Parser::fn_args() {
         ++pos_;
         eat_lifetime();
       }
-      eat_kw(kMut);
+      eat_kw(Keyword::Mut);
       ++pos_;  // self
       if (!reference && punct(pos_, ':')) {
         ++pos_;
@@ -143,7 +143,7 @@ bool Parser::fn_item(Item& it, std::uint32_t begin, const Snapshot& snap) {
 // A `const` item from its name: `NAME<generics>: Type = value where ...;`, the value optional.
 // `value` tells whether there is one, `extras` whether there are generics or a where clause.
 bool Parser::const_rest(bool& value, bool& extras) {
-  if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+  if (!(ident(pos_) || kw(pos_, Keyword::Underscore))) return false;
   ++pos_;
   extras = punct(pos_, '<');
   if (!generics() || !expect_punct(':') || !type(true)) return false;
@@ -153,7 +153,7 @@ bool Parser::const_rest(bool& value, bool& extras) {
     if (!expr(true)) return false;
     value = true;
   }
-  extras = extras || kw(pos_, kWhere);
+  extras = extras || kw(pos_, Keyword::Where);
   return where_clause() && expect_punct(';');
 }
 
@@ -173,7 +173,7 @@ bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
   if (!where_last) {
-    shape.where = kw(pos_, kWhere);
+    shape.where = kw(pos_, Keyword::Where);
     if (!where_clause()) return false;
   }
   if (punct(pos_, '=')) {
@@ -223,18 +223,18 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
   const std::uint32_t ahead = skip_visibility(pos_);
   const bool inherited = ahead == pos_;
 
-  if (kw(ahead, kFn) || peek_signature(ahead, false)) {
+  if (kw(ahead, Keyword::Fn) || peek_signature(ahead, false)) {
     return visibility(it.vis) && fn_item(it, begin, snap);
   }
-  if (kw(ahead, kExtern)) {
+  if (kw(ahead, Keyword::Extern)) {
     const std::uint32_t k = ahead + 1;
-    if (kw(k, kCrate)) {
+    if (kw(k, Keyword::Crate)) {
       if (!visibility(it.vis)) return false;
       pos_ += 2;
-      if (!(kw(pos_, kSelfValue) || ident(pos_))) return false;
+      if (!(kw(pos_, Keyword::SelfValue) || ident(pos_))) return false;
       it.ident = pos_++;
-      if (eat_kw(kAs)) {
-        if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+      if (eat_kw(Keyword::As)) {
+        if (!(ident(pos_) || kw(pos_, Keyword::Underscore))) return false;
         ++pos_;
       }
       return expect_punct(';') && finish(ItemKind::ExternCrate);
@@ -244,8 +244,8 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     }
     return false;
   }
-  if (kw(ahead, kUse)) {
-    if (!visibility(it.vis) || !expect_kw(kUse)) return false;
+  if (kw(ahead, Keyword::Use)) {
+    if (!visibility(it.vis) || !expect_kw(Keyword::Use)) return false;
     const bool leading = eat_op2(':', ':');
     it.use_tokens.first = pos_;
     bool none = false;
@@ -257,10 +257,10 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     it.use_tree = root;
     return finish(ItemKind::Use);
   }
-  if (kw(ahead, kStatic)) {
+  if (kw(ahead, Keyword::Static)) {
     if (!visibility(it.vis)) return false;
     ++pos_;
-    eat_kw(kMut);
+    eat_kw(Keyword::Mut);
     if (!expect_ident()) return false;
     if (punct(pos_, '=')) {
       ++pos_;
@@ -274,7 +274,7 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     }
     return expect_punct('=') && expr(true) && expect_punct(';') && finish(ItemKind::Static);
   }
-  if (kw(ahead, kConst)) {
+  if (kw(ahead, Keyword::Const)) {
     if (!visibility(it.vis)) return false;
     it.ident = ++pos_;
     bool value = false, extras = false;
@@ -282,20 +282,20 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     if (!value || extras) return as_verbatim();
     return finish(ItemKind::Const);
   }
-  if (kw(ahead, kUnsafe)) {
+  if (kw(ahead, Keyword::Unsafe)) {
     const std::uint32_t k = ahead + 1;
-    if (kw(k, kTrait) || (kw(k, kAuto) && kw(k + 1, kTrait))) {
+    if (kw(k, Keyword::Trait) || (kw(k, Keyword::Auto) && kw(k + 1, Keyword::Trait))) {
       return trait_item_def(it) && finish(ItemKind::Trait);
     }
-    if (kw(k, kImpl)) return impl_block();
-    if (kw(k, kExtern)) return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
-    if (kw(k, kMod)) return module(it, outer) && finish(ItemKind::Mod);
+    if (kw(k, Keyword::Impl)) return impl_block();
+    if (kw(k, Keyword::Extern)) return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
+    if (kw(k, Keyword::Mod)) return module(it, outer) && finish(ItemKind::Mod);
     return false;
   }
-  if (kw(ahead, kMod)) {
+  if (kw(ahead, Keyword::Mod)) {
     return module(it, outer) && finish(ItemKind::Mod);
   }
-  if (kw(ahead, kType)) {
+  if (kw(ahead, Keyword::Type)) {
     if (!visibility(it.vis)) return false;
     it.ident = ++pos_;
     AliasShape alias;
@@ -303,7 +303,7 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     if (!alias.value || alias.colon) return as_verbatim();
     return finish(ItemKind::Type);
   }
-  if (kw(ahead, kStruct)) {
+  if (kw(ahead, Keyword::Struct)) {
     if (!item_head(it)) return false;
     if (!generics()) return false;
     it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
@@ -311,7 +311,7 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
     return finish(ItemKind::Struct);
   }
-  if (kw(ahead, kEnum)) {
+  if (kw(ahead, Keyword::Enum)) {
     if (!item_head(it)) return false;
     if (!generics() || !where_clause()) return false;
     it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
@@ -319,30 +319,31 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
     return finish(ItemKind::Enum);
   }
-  if (kw(ahead, kUnion) && ident(ahead + 1)) {
+  if (kw(ahead, Keyword::Union) && ident(ahead + 1)) {
     if (!item_head(it)) return false;
     if (!generics() || !where_clause()) return false;
     return unrecorded([&] { return named_fields(); }) && finish(ItemKind::Union);
   }
-  if (kw(ahead, kTrait)) {
+  if (kw(ahead, Keyword::Trait)) {
     // A trait or a trait alias.
     if (!item_head(it)) return false;
     if (!generics()) return false;
     const std::uint32_t anchor = generics_end_;
     if (punct(pos_, '=')) {
       ++pos_;
-      const auto stop = [&] { return kw(pos_, kWhere) || punct(pos_, ';'); };
+      const auto stop = [&] { return kw(pos_, Keyword::Where) || punct(pos_, ';'); };
       return plus_bounds(stop, false) && where_clause(anchor) && expect_punct(';') &&
              finish(ItemKind::TraitAlias);
     }
-    if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, kWhere))) return false;
+    if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, Keyword::Where))) return false;
     return trait_rest(it, anchor) && finish(ItemKind::Trait);
   }
-  if (kw(ahead, kAuto) && kw(ahead + 1, kTrait)) {
+  if (kw(ahead, Keyword::Auto) && kw(ahead + 1, Keyword::Trait)) {
     return trait_item_def(it) && finish(ItemKind::Trait);
   }
-  if (kw(ahead, kImpl) || (kw(ahead, kDefault) && !punct(ahead + 1, '!'))) return impl_block();
-  if (kw(ahead, kMacro)) {
+  if (kw(ahead, Keyword::Impl) || (kw(ahead, Keyword::Default) && !punct(ahead + 1, '!')))
+    return impl_block();
+  if (kw(ahead, Keyword::Macro)) {
     pos_ = ahead + 1;
     if (!expect_ident()) return false;
     if (open(pos_, Delim::Paren)) pos_ = tok_[pos_].partner + 1;
@@ -359,7 +360,7 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
 // `path! ident? (tokens);` or `path! ident? { tokens }`
 bool Parser::item_macro() {
   if (!mod_style_path() || !expect_punct('!')) return false;
-  if (ident(pos_) || kw(pos_, kTry)) ++pos_;
+  if (ident(pos_) || kw(pos_, Keyword::Try)) ++pos_;
   if (!any_open(pos_)) return false;
   const bool brace = open(pos_, Delim::Brace);
   delimited_verbatim();
@@ -369,14 +370,15 @@ bool Parser::item_macro() {
 
 // Bounds after `type X:` up to `where`, `=` or `;`.
 bool Parser::type_bounds_until_eq() {
-  return plus_bounds([&] { return kw(pos_, kWhere) || punct(pos_, '=') || punct(pos_, ';'); });
+  return plus_bounds(
+      [&] { return kw(pos_, Keyword::Where) || punct(pos_, '=') || punct(pos_, ';'); });
 }
 
 bool Parser::module(Item& it, std::uint32_t& attr_count) {
   if (!visibility(it.vis)) return false;
-  eat_kw(kUnsafe);
-  if (!expect_kw(kMod)) return false;
-  if (!(ident(pos_) || kw(pos_, kTry))) return false;
+  eat_kw(Keyword::Unsafe);
+  if (!expect_kw(Keyword::Mod)) return false;
+  if (!(ident(pos_) || kw(pos_, Keyword::Try))) return false;
   it.ident = pos_++;
   if (punct(pos_, ';')) {
     ++pos_;
@@ -391,8 +393,8 @@ bool Parser::module(Item& it, std::uint32_t& attr_count) {
 }
 
 bool Parser::foreign_mod(Item& it) {
-  eat_kw(kUnsafe);
-  if (!expect_kw(kExtern)) return false;
+  eat_kw(Keyword::Unsafe);
+  if (!expect_kw(Keyword::Extern)) return false;
   if (str_literal(pos_)) ++pos_;
   return unrecorded([&] { return item_block(&Parser::foreign_item, it); });
 }
@@ -401,7 +403,7 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
   if (!parse_outer_attrs(false)) return false;
   const std::uint32_t ahead = skip_visibility(pos_);
   Visibility v;
-  if (kw(ahead, kFn) || peek_signature(ahead, true)) {
+  if (kw(ahead, Keyword::Fn) || peek_signature(ahead, true)) {
     if (!visibility(v)) return false;
     bool safe = false;
     if (!signature(true, &safe)) return false;
@@ -414,12 +416,13 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
     if (safe) verbatim(begin, snap);
     return true;
   }
-  if (kw(ahead, kStatic) || ((kw(ahead, kUnsafe) || kw(ahead, kSafe)) && kw(ahead + 1, kStatic))) {
+  if (kw(ahead, Keyword::Static) || ((kw(ahead, Keyword::Unsafe) || kw(ahead, Keyword::Safe)) &&
+                                     kw(ahead + 1, Keyword::Static))) {
     if (!visibility(v)) return false;
-    const bool special = kw(pos_, kUnsafe) || kw(pos_, kSafe);
+    const bool special = kw(pos_, Keyword::Unsafe) || kw(pos_, Keyword::Safe);
     if (special) ++pos_;
     ++pos_;  // static
-    eat_kw(kMut);
+    eat_kw(Keyword::Mut);
     if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
     bool value = false;
     if (punct(pos_, '=')) {
@@ -431,7 +434,7 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
     if (special || value) verbatim(begin, snap);
     return true;
   }
-  if (kw(ahead, kType)) {
+  if (kw(ahead, Keyword::Type)) {
     if (!visibility(v)) return false;
     ++pos_;
     AliasShape alias;
@@ -444,7 +447,7 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
 }
 
 bool Parser::struct_data(std::uint32_t anchor) {
-  if (kw(pos_, kWhere)) {
+  if (kw(pos_, Keyword::Where)) {
     if (!where_clause()) return false;
     if (open(pos_, Delim::Brace)) return named_fields();
     return expect_punct(';');
@@ -463,11 +466,12 @@ bool Parser::named_fields() {
     if (!parse_outer_attrs(record_)) return false;
     Visibility v;
     if (!visibility(v)) return false;
-    const bool unnamed = kw(pos_, kUnderscore);
+    const bool unnamed = kw(pos_, Keyword::Underscore);
     if (!(unnamed || ident(pos_))) return false;
     ++pos_;
     if (!expect_punct(':')) return false;
-    if (unnamed && (kw(pos_, kStruct) || (kw(pos_, kUnion) && open(pos_ + 1, Delim::Brace)))) {
+    if (unnamed &&
+        (kw(pos_, Keyword::Struct) || (kw(pos_, Keyword::Union) && open(pos_ + 1, Delim::Brace)))) {
       const std::uint32_t begin = pos_;
       const Snapshot snap = snapshot();
       ++pos_;
@@ -507,9 +511,9 @@ bool Parser::enum_body() {
 // `unsafe? auto? trait Name<..> ...` (for the forms that start with unsafe or auto).
 bool Parser::trait_item_def(Item& it) {
   if (!visibility(it.vis)) return false;
-  eat_kw(kUnsafe);
-  eat_kw(kAuto);
-  if (!expect_kw(kTrait)) return false;
+  eat_kw(Keyword::Unsafe);
+  eat_kw(Keyword::Auto);
+  if (!expect_kw(Keyword::Trait)) return false;
   if (!ident(pos_)) return false;
   it.ident = pos_++;
   if (!generics()) return false;
@@ -519,7 +523,8 @@ bool Parser::trait_item_def(Item& it) {
 bool Parser::trait_rest(Item& it, std::uint32_t anchor) {
   if (punct(pos_, ':')) {
     const std::uint32_t colon = pos_++;
-    if (!plus_bounds([&] { return kw(pos_, kWhere) || open(pos_, Delim::Brace); })) return false;
+    if (!plus_bounds([&] { return kw(pos_, Keyword::Where) || open(pos_, Delim::Brace); }))
+      return false;
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
   if (!where_clause(anchor)) return false;
@@ -530,12 +535,12 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
   if (!parse_outer_attrs(false)) return false;
   Visibility v;
   if (!visibility(v)) return false;
-  const bool has_default = eat_kw(kDefault);
+  const bool has_default = eat_kw(Keyword::Default);
   const bool special = v.kind != VisKind::Inherited || has_default;
-  if (kw(pos_, kFn) || peek_signature(pos_, false)) {
+  if (kw(pos_, Keyword::Fn) || peek_signature(pos_, false)) {
     if (!signature(false)) return false;
     if (!(open(pos_, Delim::Brace) ? block_with_inner() : expect_punct(';'))) return false;
-  } else if (kw(pos_, kConst)) {
+  } else if (kw(pos_, Keyword::Const)) {
     ++pos_;
     bool value = false, extras = false;
     if (!const_rest(value, extras)) return false;
@@ -543,7 +548,7 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
       verbatim(begin, snap);
       return true;
     }
-  } else if (kw(pos_, kType)) {
+  } else if (kw(pos_, Keyword::Type)) {
     ++pos_;
     AliasShape alias;
     if (!type_alias_rest(true, alias)) return false;
@@ -557,23 +562,23 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
 }
 
 bool Parser::impl(Item& it, bool& verb) {
-  const bool has_vis = kw(pos_, kPub);
+  const bool has_vis = kw(pos_, Keyword::Pub);
   if (!visibility(it.vis)) return false;
-  eat_kw(kDefault);
-  eat_kw(kUnsafe);
-  if (!expect_kw(kImpl)) return false;
+  eat_kw(Keyword::Default);
+  eat_kw(Keyword::Unsafe);
+  if (!expect_kw(Keyword::Impl)) return false;
   if (punct(pos_, '<')) {
     const std::uint32_t n1 = pos_ + 1;
     const bool has_generics =
         punct(n1, '>') || punct(n1, '#') ||
         ((ident(n1) || lifetime(n1)) && (punct(next_tt(n1), ':') || punct(next_tt(n1), ',') ||
                                          punct(next_tt(n1), '>') || punct(next_tt(n1), '='))) ||
-        kw(n1, kConst);
+        kw(n1, Keyword::Const);
     if (has_generics && !generics()) return false;
   }
   const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
   bool is_const = false;
-  if (kw(pos_, kConst) || (punct(pos_, '?') && kw(pos_ + 1, kConst))) {
+  if (kw(pos_, Keyword::Const) || (punct(pos_, '?') && kw(pos_ + 1, Keyword::Const))) {
     if (punct(pos_, '?')) ++pos_;
     ++pos_;
     is_const = true;
@@ -588,7 +593,7 @@ bool Parser::impl(Item& it, bool& verb) {
   TyInfo first;
   if (!type(true, &first)) return false;
   bool missing_trait = false;
-  if (kw(pos_, kFor)) {
+  if (kw(pos_, Keyword::For)) {
     ++pos_;
     missing_trait = !(first.path && !first.qself);
     if (!type(true)) return false;
@@ -606,25 +611,25 @@ bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
   std::uint32_t ahead = skip_visibility(pos_);
   const bool inherited = ahead == pos_;
   bool has_default = false;
-  if (kw(ahead, kDefault) && !punct(ahead + 1, '!')) {
+  if (kw(ahead, Keyword::Default) && !punct(ahead + 1, '!')) {
     ++ahead;
     has_default = true;
   }
-  if (kw(ahead, kFn) || peek_signature(ahead, false)) {
+  if (kw(ahead, Keyword::Fn) || peek_signature(ahead, false)) {
     Item it;
     it.attr_first = attr_first;
     if (!visibility(it.vis)) return false;
-    eat_kw(kDefault);
+    eat_kw(Keyword::Default);
     return fn_item(it, begin, snap);
   }
-  if (kw(ahead, kConst)) {
+  if (kw(ahead, Keyword::Const)) {
     pos_ = ahead + 1;
     bool value = false, extras = false;
     if (!const_rest(value, extras)) return false;
     if (!value || extras) verbatim(begin, snap);
     return true;
   }
-  if (kw(ahead, kType)) {
+  if (kw(ahead, Keyword::Type)) {
     pos_ = ahead + 1;
     AliasShape alias;
     if (!type_alias_rest(true, alias)) return false;
@@ -641,8 +646,8 @@ bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
   Nest nest(*this);
   if (!nest.ok) return false;
   UseTree t;
-  if (ident(pos_) || kw(pos_, kSelfValue) || kw(pos_, kSuper) || kw(pos_, kCrate) ||
-      kw(pos_, kTry)) {
+  if (ident(pos_) || kw(pos_, Keyword::SelfValue) || kw(pos_, Keyword::Super) ||
+      kw(pos_, Keyword::Crate) || kw(pos_, Keyword::Try)) {
     t.ident = pos_++;
     if (colon2(pos_)) {
       eat_op2(':', ':');
@@ -651,9 +656,9 @@ bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
       std::uint32_t child = 0;
       if (!use_tree(false, sub_none, child)) return false;
       t.child = child;
-    } else if (kw(pos_, kAs)) {
+    } else if (kw(pos_, Keyword::As)) {
       ++pos_;
-      if (!(ident(pos_) || kw(pos_, kUnderscore))) return false;
+      if (!(ident(pos_) || kw(pos_, Keyword::Underscore))) return false;
       t.kind = UseKind::Rename;
       t.rename = pos_++;
     } else {

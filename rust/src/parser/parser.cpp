@@ -9,6 +9,7 @@
 //
 // Every parse function returns false on a syntax error; the first error ends the whole parse.
 #include <algorithm>
+#include <array>
 
 #include "lexer.hpp"
 #include "state.hpp"
@@ -16,117 +17,48 @@
 namespace rust::parser {
 namespace {
 
-struct KwEntry {
-  std::string_view text;
-  Kw kw;
-};
-
-constexpr KwEntry kKeywords[] = {
-    {"_", kUnderscore},
-    {"Self", kSelfType},
-    {"abstract", kAbstract},
-    {"as", kAs},
-    {"async", kAsync},
-    {"auto", kAuto},
-    {"await", kAwait},
-    {"become", kBecome},
-    {"box", kBox},
-    {"break", kBreak},
-    {"builtin", kBuiltin},
-    {"const", kConst},
-    {"continue", kContinue},
-    {"crate", kCrate},
-    {"default", kDefault},
-    {"do", kDo},
-    {"dyn", kDyn},
-    {"else", kElse},
-    {"enum", kEnum},
-    {"extern", kExtern},
-    {"false", kFalse},
-    {"final", kFinal},
-    {"fn", kFn},
-    {"for", kFor},
-    {"if", kIf},
-    {"impl", kImpl},
-    {"in", kIn},
-    {"let", kLet},
-    {"loop", kLoop},
-    {"macro", kMacro},
-    {"match", kMatch},
-    {"mod", kMod},
-    {"move", kMove},
-    {"mut", kMut},
-    {"override", kOverride},
-    {"priv", kPriv},
-    {"pub", kPub},
-    {"raw", kRaw},
-    {"ref", kRef},
-    {"return", kReturn},
-    {"safe", kSafe},
-    {"self", kSelfValue},
-    {"static", kStatic},
-    {"struct", kStruct},
-    {"super", kSuper},
-    {"trait", kTrait},
-    {"true", kTrue},
-    {"try", kTry},
-    {"type", kType},
-    {"typeof", kTypeof},
-    {"union", kUnion},
-    {"unsafe", kUnsafe},
-    {"unsized", kUnsized},
-    {"use", kUse},
-    {"virtual", kVirtual},
-    {"where", kWhere},
-    {"while", kWhile},
-    {"yield", kYield},
-};
-
-// The keywords grouped by first character (each character's entries are contiguous in
-// kKeywords).
-struct KeywordIndex {
+// The keywords in byte order of their spelling, and for each first byte the run of them that
+// starts with it: a lookup compares a word with the few keywords of its first letter.
+struct KeywordLookup {
+  std::array<Keyword, kKeywordCount - 1> sorted{};
   std::uint8_t first[128] = {};
   std::uint8_t count[128] = {};
-  constexpr KeywordIndex() {
-    for (std::uint8_t i = 0; i < std::size(kKeywords); ++i) {
-      const auto c = static_cast<unsigned char>(kKeywords[i].text[0]);
+  std::size_t longest = 0;
+
+  constexpr KeywordLookup() {
+    for (std::size_t k = 1; k < kKeywordCount; ++k) sorted[k - 1] = Keyword(k);
+    std::sort(sorted.begin(), sorted.end(), [](Keyword a, Keyword b) {
+      return kKeywords[std::size_t(a)].spelling < kKeywords[std::size_t(b)].spelling;
+    });
+    for (std::uint8_t i = 0; i < sorted.size(); ++i) {
+      const std::string_view s = kKeywords[std::size_t(sorted[i])].spelling;
+      const auto c = static_cast<unsigned char>(s[0]);
       if (count[c] == 0) first[c] = i;
       ++count[c];
+      longest = std::max(longest, s.size());
     }
   }
 };
-constexpr KeywordIndex kKeywordIndex;
+constexpr KeywordLookup kKeywordLookup;
 
-constexpr bool keywords_grouped() {
-  for (std::size_t i = 1; i < std::size(kKeywords); ++i) {
-    for (std::size_t j = 0; j + 1 < i; ++j) {
-      if (kKeywords[j].text[0] == kKeywords[i].text[0] &&
-          kKeywords[i - 1].text[0] != kKeywords[i].text[0]) {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-static_assert(keywords_grouped());
-
-Kw keyword_of(std::string_view s) {
-  if (s.empty() || s.size() > 8) return kNone;
+Keyword keyword_of(std::string_view s) {
+  if (s.empty() || s.size() > kKeywordLookup.longest) return Keyword::None;
   const auto c = static_cast<unsigned char>(s[0]);
-  if (c >= 128) return kNone;
-  const std::uint8_t first = kKeywordIndex.first[c];
-  for (std::uint8_t i = first; i < first + kKeywordIndex.count[c]; ++i) {
-    if (kKeywords[i].text == s) return kKeywords[i].kw;
+  if (c >= 128) return Keyword::None;
+  const std::uint8_t first = kKeywordLookup.first[c];
+  for (std::uint8_t i = first; i < first + kKeywordLookup.count[c]; ++i) {
+    const Keyword k = kKeywordLookup.sorted[i];
+    if (kKeywords[std::size_t(k)].spelling == s) return k;
   }
-  return kNone;
+  return Keyword::None;
 }
 
 }  // namespace
 
 Parser::Parser(File& file) : f_(file), tok_(file.tokens.tokens().data()), n_(file.tokens.size()) {
-  kw_.resize(n_, kNone);
+  keywords_.resize(n_, Keyword::None);
   for (std::uint32_t i = 0; i < n_; ++i) {
-    if (tok_[i].kind == TokenKind::Ident && !tok_[i].raw()) kw_[i] = keyword_of(text(i));
+    if (tok_[i].kind == TokenKind::Ident && !tok_[i].raw()) keywords_[i] = keyword_of(text(i));
   }
   f_.marks.assign(n_, 0);
 }

@@ -16,11 +16,12 @@ bool Parser::mod_style_path() {
 bool Parser::path_segment(bool expr_style, PathInfo& pi) {
   pi.segments++;
   pi.last_has_args = false;
-  if (kw(pos_, kSuper) || kw(pos_, kSelfValue) || kw(pos_, kCrate) || kw(pos_, kTry)) {
+  if (kw(pos_, Keyword::Super) || kw(pos_, Keyword::SelfValue) || kw(pos_, Keyword::Crate) ||
+      kw(pos_, Keyword::Try)) {
     pi.last_ident = pos_++;
     return true;
   }
-  if (kw(pos_, kSelfType) || ident(pos_)) {
+  if (kw(pos_, Keyword::SelfType) || ident(pos_)) {
     pi.last_ident = pos_++;
   } else {
     return false;
@@ -54,7 +55,7 @@ bool Parser::qpath(bool expr_style, PathInfo& pi) {
   ++pos_;
   if (!type(true)) return false;
   pi.qself = true;
-  if (eat_kw(kAs)) {
+  if (eat_kw(Keyword::As)) {
     if (!path(false, pi)) return false;
   }
   if (!expect_punct('>')) return false;

@@ -19,15 +19,15 @@ bool Parser::pat_single() {
   const std::uint32_t n1 = pos_ + 1;
   if ((ident(pos_) && (colon2(n1) || punct(n1, '!') || open(n1, Delim::Brace) ||
                        open(n1, Delim::Paren) || dot2(n1))) ||
-      (kw(pos_, kSelfValue) && colon2(n1)) || colon2(pos_) || punct(pos_, '<') ||
-      kw(pos_, kSelfType) || kw(pos_, kSuper) || kw(pos_, kCrate)) {
+      (kw(pos_, Keyword::SelfValue) && colon2(n1)) || colon2(pos_) || punct(pos_, '<') ||
+      kw(pos_, Keyword::SelfType) || kw(pos_, Keyword::Super) || kw(pos_, Keyword::Crate)) {
     return pat_path_like();
   }
-  if (kw(pos_, kUnderscore)) {
+  if (kw(pos_, Keyword::Underscore)) {
     ++pos_;
     return true;
   }
-  if (kw(pos_, kBox)) {
+  if (kw(pos_, Keyword::Box)) {
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
     ++pos_;
@@ -35,15 +35,16 @@ bool Parser::pat_single() {
     verbatim(begin, snap);
     return true;
   }
-  if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, kConst)) {
+  if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, Keyword::Const)) {
     bool some = false;
     if (!range_bound(some) || !some) return false;
     return !dot2(pos_) || range_pattern_end(true);
   }
-  if (kw(pos_, kRef) || kw(pos_, kMut) || kw(pos_, kSelfValue) || ident(pos_)) {
-    eat_kw(kRef);
-    eat_kw(kMut);
-    if (kw(pos_, kSelfValue) || ident(pos_)) {
+  if (kw(pos_, Keyword::Ref) || kw(pos_, Keyword::Mut) || kw(pos_, Keyword::SelfValue) ||
+      ident(pos_)) {
+    eat_kw(Keyword::Ref);
+    eat_kw(Keyword::Mut);
+    if (kw(pos_, Keyword::SelfValue) || ident(pos_)) {
       ++pos_;
     } else {
       return false;
@@ -56,7 +57,7 @@ bool Parser::pat_single() {
   }
   if (punct(pos_, '&')) {
     ++pos_;
-    eat_kw(kMut);
+    eat_kw(Keyword::Mut);
     return pat_single();
   }
   if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
@@ -91,7 +92,7 @@ bool Parser::range_limits_obsolete(Limits& limits) {
 bool Parser::range_bound(bool& some) {
   some = false;
   if (at_end() || punct(pos_, '|') || punct(pos_, '=') || (punct(pos_, ':') && !colon2(pos_)) ||
-      punct(pos_, ',') || punct(pos_, ';') || kw(pos_, kIf)) {
+      punct(pos_, ',') || punct(pos_, ';') || kw(pos_, Keyword::If)) {
     return true;
   }
   some = true;
@@ -104,7 +105,7 @@ bool Parser::range_bound(bool& some) {
     PathInfo pi;
     return qpath(true, pi);
   }
-  if (kw(pos_, kConst)) {
+  if (kw(pos_, Keyword::Const)) {
     ++pos_;
     return block_with_inner();
   }
@@ -136,9 +137,9 @@ bool Parser::pat_struct() {
     }
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
-    const bool boxed = eat_kw(kBox);
-    const bool by_ref = eat_kw(kRef);
-    const bool mut = eat_kw(kMut);
+    const bool boxed = eat_kw(Keyword::Box);
+    const bool by_ref = eat_kw(Keyword::Ref);
+    const bool mut = eat_kw(Keyword::Mut);
     bool named = false;
     if (ident(pos_)) {
       named = true;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -15,70 +17,60 @@ namespace rust::parser {
 // one file.
 namespace {
 
-// Keywords, as syn reserves them, followed by the contextual words it treats
-// as ordinary identifiers.
-enum Kw : std::uint8_t {
-  kNone,
-  kAbstract,
-  kAs,
-  kAsync,
-  kAwait,
-  kBecome,
-  kBox,
-  kBreak,
-  kConst,
-  kContinue,
-  kCrate,
-  kDo,
-  kDyn,
-  kElse,
-  kEnum,
-  kExtern,
-  kFalse,
-  kFinal,
-  kFn,
-  kFor,
-  kIf,
-  kImpl,
-  kIn,
-  kLet,
-  kLoop,
-  kMacro,
-  kMatch,
-  kMod,
-  kMove,
-  kMut,
-  kOverride,
-  kPriv,
-  kPub,
-  kRef,
-  kReturn,
-  kSelfType,
-  kSelfValue,
-  kStatic,
-  kStruct,
-  kSuper,
-  kTrait,
-  kTrue,
-  kTry,
-  kType,
-  kTypeof,
-  kUnderscore,
-  kUnsafe,
-  kUnsized,
-  kUse,
-  kVirtual,
-  kWhere,
-  kWhile,
-  kYield,
-  kLastReserved = kYield,
-  kAuto,
-  kBuiltin,
-  kDefault,
-  kRaw,
-  kSafe,
-  kUnion,
+// ---------------------------------------------------------------------------------------------
+// Keywords
+
+enum class Keyword : std::uint8_t {
+  None,  // not a keyword (or a raw identifier)
+#define KEYWORD(name, spelling, kind) name,
+#include "keywords.def"
+#undef KEYWORD
 };
+
+enum class KeywordClass : std::uint8_t { Reserved, Contextual };
+
+struct KeywordInfo {
+  std::string_view spelling;
+  KeywordClass class_of;
+};
+
+/// Spelling and class of each keyword, indexed by Keyword (Keyword::None first).
+inline constexpr KeywordInfo kKeywords[] = {
+    {"", KeywordClass::Contextual},
+#define KEYWORD(name, spelling, kind) {spelling, KeywordClass::kind},
+#include "keywords.def"
+#undef KEYWORD
+};
+inline constexpr std::size_t kKeywordCount = std::size(kKeywords);
+
+/// A set of keywords, one bit each: the sets the grammar names are tested with one shift.
+class KeywordSet {
+ public:
+  constexpr KeywordSet(std::initializer_list<Keyword> keywords) {
+    for (const Keyword k : keywords) bits_ |= std::uint64_t{1} << static_cast<unsigned>(k);
+  }
+  constexpr bool contains(Keyword k) const {
+    return ((bits_ >> static_cast<unsigned>(k)) & 1) != 0;
+  }
+  constexpr KeywordSet operator|(KeywordSet other) const {
+    KeywordSet sum = *this;
+    sum.bits_ |= other.bits_;
+    return sum;
+  }
+
+ private:
+  std::uint64_t bits_ = 0;
+};
+static_assert(kKeywordCount <= 64, "a keyword set holds every keyword in one word");
+
+/// The keywords that are never identifiers.
+inline constexpr KeywordSet kReservedKeywords = [] {
+  KeywordSet set{};
+  for (std::size_t k = 0; k < kKeywordCount; ++k) {
+    if (kKeywords[k].class_of == KeywordClass::Reserved) set = set | KeywordSet{Keyword(k)};
+  }
+  return set;
+}();
 
 // Binding strength of operators, weakest first.
 enum class Prec : std::uint8_t {
@@ -183,14 +175,14 @@ class Parser {
   bool str_literal(std::uint32_t i) const {
     return literal(i) && (tok_[i].lit() == LitKind::Str || tok_[i].lit() == LitKind::RawStr);
   }
-  bool kw(std::uint32_t i, Kw k) const { return in(i) && kw_[i] == k; }
+  bool kw(std::uint32_t i, Keyword k) const { return in(i) && keywords_[i] == k; }
 
   // Any identifier token, keywords included.
   bool ident_any(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Ident; }
 
   // An identifier that is not a reserved word (raw identifiers always are identifiers).
   bool ident(std::uint32_t i) const {
-    return ident_any(i) && (kw_[i] == kNone || kw_[i] > kLastReserved);
+    return ident_any(i) && !kReservedKeywords.contains(keywords_[i]);
   }
   bool lifetime(std::uint32_t i) const {
     return punct(i, '\'') && joint(i) && in(i + 1) && tok_[i + 1].kind == TokenKind::Ident;
@@ -208,7 +200,7 @@ class Parser {
   // `false`, or `-` followed by a numeric literal. Zero when there is none.
   std::uint32_t lit_len(std::uint32_t i) const {
     if (literal(i)) return 1;
-    if (kw(i, kTrue) || kw(i, kFalse)) return 1;
+    if (kw(i, Keyword::True) || kw(i, Keyword::False)) return 1;
     if (punct(i, '-') && literal(i + 1) &&
         (tok_[i + 1].lit() == LitKind::Integer || tok_[i + 1].lit() == LitKind::Float)) {
       return 2;
@@ -348,12 +340,12 @@ class Parser {
     ++pos_;
     return true;
   }
-  bool eat_kw(Kw k) {
+  bool eat_kw(Keyword k) {
     if (!kw(pos_, k)) return false;
     ++pos_;
     return true;
   }
-  bool expect_kw(Kw k) { return eat_kw(k); }
+  bool expect_kw(Keyword k) { return eat_kw(k); }
   bool expect_ident() {
     if (!ident(pos_)) return false;
     ++pos_;
@@ -376,7 +368,8 @@ class Parser {
 
   // An identifier or one of the keywords that may stand as a segment of any path.
   bool segment(std::uint32_t i) const {
-    return ident(i) || kw(i, kSuper) || kw(i, kSelfValue) || kw(i, kSelfType) || kw(i, kCrate);
+    return ident(i) || kw(i, Keyword::Super) || kw(i, Keyword::SelfValue) ||
+           kw(i, Keyword::SelfType) || kw(i, Keyword::Crate);
   }
 
   // Where a path may begin: a segment, a leading `::` or a qualified self `<T as Trait>::`.
@@ -495,7 +488,7 @@ class Parser {
   bool bound_ahead(bool allow_const) const {
     return ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
            open(pos_, Delim::Paren) ||
-           (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, kConst)));
+           (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, Keyword::Const)));
   }
   bool more_bounds();
   bool plus_more_bounds();
@@ -514,33 +507,34 @@ class Parser {
   bool item_block(ItemReader item, Item& owner);
   // Where a visibility starting at `i` ends (i itself when there is none).
   std::uint32_t skip_visibility(std::uint32_t i) const {
-    if (!kw(i, kPub)) return i;
+    if (!kw(i, Keyword::Pub)) return i;
     ++i;
     if (open(i, Delim::Paren)) {
       const std::uint32_t close = tok_[i].partner;
       const std::uint32_t c = i + 1;
-      if ((kw(c, kCrate) || kw(c, kSelfValue) || kw(c, kSuper)) && c + 1 == close) {
+      if ((kw(c, Keyword::Crate) || kw(c, Keyword::SelfValue) || kw(c, Keyword::Super)) &&
+          c + 1 == close) {
         return close + 1;
       }
-      if (kw(c, kIn)) return close + 1;
+      if (kw(c, Keyword::In)) return close + 1;
     }
     return i;
   }
   bool visibility(Visibility& v);
   // `const`? `async`? (`unsafe` | `safe`)? (`extern` "abi"?)? `fn` at `i`.
   bool peek_signature(std::uint32_t i, bool allow_safe) const {
-    if (kw(i, kConst)) ++i;
-    if (kw(i, kAsync)) ++i;
-    if (allow_safe && kw(i, kSafe)) {
+    if (kw(i, Keyword::Const)) ++i;
+    if (kw(i, Keyword::Async)) ++i;
+    if (allow_safe && kw(i, Keyword::Safe)) {
       ++i;
-    } else if (kw(i, kUnsafe)) {
+    } else if (kw(i, Keyword::Unsafe)) {
       ++i;
     }
-    if (kw(i, kExtern)) {
+    if (kw(i, Keyword::Extern)) {
       ++i;
       if (str_literal(i)) ++i;
     }
-    return kw(i, kFn);
+    return kw(i, Keyword::Fn);
   }
   bool signature(bool allow_safe, bool* safe = nullptr, std::uint32_t* name = nullptr);
   bool receiver_ahead(std::uint32_t i) const {
@@ -548,8 +542,8 @@ class Parser {
       ++i;
       if (lifetime(i)) i += 2;
     }
-    if (kw(i, kMut)) ++i;
-    return kw(i, kSelfValue);
+    if (kw(i, Keyword::Mut)) ++i;
+    return kw(i, Keyword::SelfValue);
   }
   bool variadic();
   bool fn_args();
@@ -560,7 +554,8 @@ class Parser {
   bool item_head(Item& it);
   // Whether the path of an item macro may start at `i`.
   bool macro_path_ahead(std::uint32_t i) const {
-    return ident(i) || kw(i, kSelfValue) || kw(i, kSuper) || kw(i, kCrate) || colon2(i);
+    return ident(i) || kw(i, Keyword::SelfValue) || kw(i, Keyword::Super) ||
+           kw(i, Keyword::Crate) || colon2(i);
   }
   bool parse_item(std::uint32_t begin, const Snapshot& snap);
   bool item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first);
@@ -632,7 +627,7 @@ class Parser {
   [[gnu::noinline]] bool prefix_range(bool allow_struct);
   // Whether an expression can begin here (after `return`, `break` and `yield`).
   bool can_begin_expr() const {
-    return (ident_any(pos_) && !kw(pos_, kAs)) || open(pos_, Delim::Paren) ||
+    return (ident_any(pos_) && !kw(pos_, Keyword::As)) || open(pos_, Delim::Paren) ||
            open(pos_, Delim::Bracket) || open(pos_, Delim::Brace) || lit_len(pos_) > 0 ||
            (punct(pos_, '!') && !op2(pos_, '!', '=')) ||
            (punct(pos_, '-') && !op2(pos_, '-', '=') && !op2(pos_, '-', '>')) ||
@@ -668,7 +663,7 @@ class Parser {
   File& f_;
   const Token* tok_;
   std::uint32_t n_;
-  std::vector<std::uint8_t> kw_;
+  std::vector<Keyword> keywords_;  // per token: the keyword it is, or Keyword::None
   std::uint32_t pos_ = 0;
   std::uint32_t end_ = 0;
   int depth_ = 0;

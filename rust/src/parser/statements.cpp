@@ -46,7 +46,7 @@ bool Parser::stmt(bool& requires_semi) {
   const std::uint32_t p = skip_mod_style_path(pos_);
   if (p != kNoToken && punct(p, '!')) {
     const std::uint32_t k = p + 1;
-    if (ident(k) || kw(k, kTry)) {
+    if (ident(k) || kw(k, Keyword::Try)) {
       item_macro_ahead = true;
     } else if (open(k, Delim::Brace)) {
       const std::uint32_t after = tok_[k].partner + 1;
@@ -63,20 +63,25 @@ bool Parser::stmt(bool& requires_semi) {
 
   const std::uint32_t n1 = next_tt(pos_);
   const std::uint32_t n2 = next_tt(n1);
-  if (kw(pos_, kLet)) return local(requires_semi);
+  if (kw(pos_, Keyword::Let)) return local(requires_semi);
   const bool is_item =
-      kw(pos_, kPub) || (kw(pos_, kCrate) && !colon2(n1)) || kw(pos_, kExtern) || kw(pos_, kUse) ||
-      (kw(pos_, kStatic) && (kw(n1, kMut) || ident(n1))) ||
-      (kw(pos_, kConst) &&
-       !(open(n1, Delim::Brace) || kw(n1, kStatic) ||
-         (kw(n1, kAsync) && !(kw(n2, kUnsafe) || kw(n2, kExtern) || kw(n2, kFn))) ||
-         kw(n1, kMove) || punct(n1, '|'))) ||
-      (kw(pos_, kUnsafe) && !open(n1, Delim::Brace)) ||
-      (kw(pos_, kAsync) && (kw(n1, kUnsafe) || kw(n1, kExtern) || kw(n1, kFn))) || kw(pos_, kFn) ||
-      kw(pos_, kMod) || kw(pos_, kType) || kw(pos_, kStruct) || kw(pos_, kEnum) ||
-      (kw(pos_, kUnion) && ident(n1)) || (kw(pos_, kAuto) && kw(n1, kTrait)) || kw(pos_, kTrait) ||
-      (kw(pos_, kDefault) && (kw(n1, kUnsafe) || kw(n1, kImpl))) || kw(pos_, kImpl) ||
-      kw(pos_, kMacro) || item_macro_ahead;
+      kw(pos_, Keyword::Pub) || (kw(pos_, Keyword::Crate) && !colon2(n1)) ||
+      kw(pos_, Keyword::Extern) || kw(pos_, Keyword::Use) ||
+      (kw(pos_, Keyword::Static) && (kw(n1, Keyword::Mut) || ident(n1))) ||
+      (kw(pos_, Keyword::Const) &&
+       !(open(n1, Delim::Brace) || kw(n1, Keyword::Static) ||
+         (kw(n1, Keyword::Async) &&
+          !(kw(n2, Keyword::Unsafe) || kw(n2, Keyword::Extern) || kw(n2, Keyword::Fn))) ||
+         kw(n1, Keyword::Move) || punct(n1, '|'))) ||
+      (kw(pos_, Keyword::Unsafe) && !open(n1, Delim::Brace)) ||
+      (kw(pos_, Keyword::Async) &&
+       (kw(n1, Keyword::Unsafe) || kw(n1, Keyword::Extern) || kw(n1, Keyword::Fn))) ||
+      kw(pos_, Keyword::Fn) || kw(pos_, Keyword::Mod) || kw(pos_, Keyword::Type) ||
+      kw(pos_, Keyword::Struct) || kw(pos_, Keyword::Enum) ||
+      (kw(pos_, Keyword::Union) && ident(n1)) ||
+      (kw(pos_, Keyword::Auto) && kw(n1, Keyword::Trait)) || kw(pos_, Keyword::Trait) ||
+      (kw(pos_, Keyword::Default) && (kw(n1, Keyword::Unsafe) || kw(n1, Keyword::Impl))) ||
+      kw(pos_, Keyword::Impl) || kw(pos_, Keyword::Macro) || item_macro_ahead;
   if (is_item) {
     requires_semi = false;
     return item_rest(begin, snap, attr_first);
@@ -97,7 +102,7 @@ bool Parser::local(bool& requires_semi) {
   if (punct(pos_, '=')) {
     ++pos_;
     if (!expr(true)) return false;
-    if (!trailing_brace() && kw(pos_, kElse)) {
+    if (!trailing_brace() && kw(pos_, Keyword::Else)) {
       ++pos_;
       if (!block()) return false;
     }

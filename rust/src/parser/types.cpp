@@ -17,10 +17,12 @@ bool Parser::type(bool allow_plus, TyInfo* info) {
   const std::uint32_t begin = pos_;
   const Snapshot snap = snapshot();
   bool lifetimes = false;
-  if (kw(pos_, kFor)) {
+  if (kw(pos_, Keyword::For)) {
     if (!bound_lifetimes()) return false;
     lifetimes = true;
-    if (!(segment(pos_) || kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern))) return false;
+    if (!(segment(pos_) || kw(pos_, Keyword::Fn) || kw(pos_, Keyword::Unsafe) ||
+          kw(pos_, Keyword::Extern)))
+      return false;
   }
   if (open(pos_, Delim::Paren)) {
     std::uint32_t saved;
@@ -28,7 +30,7 @@ bool Parser::type(bool allow_plus, TyInfo* info) {
     if (at_end()) return leave(saved);  // ()
     if (lifetime(pos_)) {
       // `('a + Trait)`: a parenthesised trait object.
-      eat_kw(kDyn);
+      eat_kw(Keyword::Dyn);
       if (!bounds_list(true, false, false)) return false;
       return leave(saved);
     }
@@ -48,7 +50,7 @@ bool Parser::type(bool allow_plus, TyInfo* info) {
     }
     return true;
   }
-  if (kw(pos_, kFn) || kw(pos_, kUnsafe) || kw(pos_, kExtern)) {
+  if (kw(pos_, Keyword::Fn) || kw(pos_, Keyword::Unsafe) || kw(pos_, Keyword::Extern)) {
     bool mut_self = false;
     if (!bare_fn(mut_self)) return false;
     if (mut_self) verbatim(begin, snap);
@@ -74,7 +76,7 @@ bool Parser::type(bool allow_plus, TyInfo* info) {
     }
     return true;
   }
-  if (kw(pos_, kDyn)) {
+  if (kw(pos_, Keyword::Dyn)) {
     ++pos_;
     bool star = false;
     if (punct(pos_, '*')) {
@@ -97,24 +99,24 @@ bool Parser::type(bool allow_plus, TyInfo* info) {
   }
   if (punct(pos_, '*')) {
     ++pos_;
-    if (!(eat_kw(kConst) || eat_kw(kMut))) return false;
+    if (!(eat_kw(Keyword::Const) || eat_kw(Keyword::Mut))) return false;
     return type(false);
   }
   if (punct(pos_, '&')) {
     ++pos_;
     eat_lifetime();
-    eat_kw(kMut);
+    eat_kw(Keyword::Mut);
     return type(false);
   }
   if (punct(pos_, '!')) {
     ++pos_;
     return true;
   }
-  if (kw(pos_, kImpl)) {
+  if (kw(pos_, Keyword::Impl)) {
     ++pos_;
     return bounds_list(allow_plus, true, true);
   }
-  if (kw(pos_, kUnderscore)) {
+  if (kw(pos_, Keyword::Underscore)) {
     ++pos_;
     return true;
   }
@@ -126,11 +128,11 @@ bool Parser::type(bool allow_plus, TyInfo* info) {
 
 // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
 bool Parser::bare_fn(bool& mut_self) {
-  eat_kw(kUnsafe);
-  if (eat_kw(kExtern)) {
+  eat_kw(Keyword::Unsafe);
+  if (eat_kw(Keyword::Extern)) {
     if (str_literal(pos_)) ++pos_;
   }
-  if (!expect_kw(kFn)) return false;
+  if (!expect_kw(Keyword::Fn)) return false;
   std::uint32_t saved;
   if (!enter(Delim::Paren, saved)) return false;
   bool empty_or_trailing = true;
@@ -138,17 +140,17 @@ bool Parser::bare_fn(bool& mut_self) {
   while (!at_end()) {
     if (!parse_outer_attrs(false)) return false;
     if (empty_or_trailing &&
-        (op3(pos_, '.', '.', '.') || ((ident(pos_) || kw(pos_, kUnderscore)) &&
+        (op3(pos_, '.', '.', '.') || ((ident(pos_) || kw(pos_, Keyword::Underscore)) &&
                                       punct(pos_ + 1, ':') && op3(pos_ + 2, '.', '.', '.')))) {
       if (!op3(pos_, '.', '.', '.')) pos_ += 2;
       if (!variadic()) return false;
       break;
     }
-    if ((ident(pos_) || kw(pos_, kUnderscore) || (first && kw(pos_, kSelfValue))) &&
+    if ((ident(pos_) || kw(pos_, Keyword::Underscore) || (first && kw(pos_, Keyword::SelfValue))) &&
         punct(pos_ + 1, ':') && !colon2(pos_ + 1)) {
       pos_ += 2;
       if (!type(true)) return false;
-    } else if (kw(pos_, kMut) && kw(pos_ + 1, kSelfValue)) {
+    } else if (kw(pos_, Keyword::Mut) && kw(pos_ + 1, Keyword::SelfValue)) {
       pos_ += 2;
       mut_self = true;
     } else if (!type(true)) {
