@@ -1,23 +1,24 @@
-// Attributes: outer and inner, in their three forms.
+// Attributes, outer (`#[...]`) and inner (`#![...]`): a path, then nothing, a delimited group kept
+// as read, or `= value`.
 #include "state.hpp"
 
 namespace rust::parser {
 
-bool Parser::parse_outer_attrs(bool record) {
-  while (punct(pos_, '#')) {
-    if (!parse_attr(AttrStyle::Outer, record)) return false;
+bool Parser::outer_attrs(bool record) {
+  while (is_punct(pos_, '#')) {
+    if (!attr(AttrStyle::Outer, record)) return false;
   }
   return true;
 }
 
-bool Parser::parse_inner_attrs(bool record) {
-  while (punct(pos_, '#') && punct(pos_ + 1, '!')) {
-    if (!parse_attr(AttrStyle::Inner, record)) return false;
+bool Parser::inner_attrs(bool record) {
+  while (is_punct(pos_, '#') && is_punct(pos_ + 1, '!')) {
+    if (!attr(AttrStyle::Inner, record)) return false;
   }
   return true;
 }
 
-bool Parser::parse_attr(AttrStyle style, bool record) {
+bool Parser::attr(AttrStyle style, bool record) {
   Attribute a;
   a.style = style;
   a.tokens.first = pos_;
@@ -26,25 +27,25 @@ bool Parser::parse_attr(AttrStyle style, bool record) {
   std::uint32_t saved;
   if (!enter(Delim::Bracket, saved)) return false;
   a.path.first = pos_;
-  if (kw(pos_, Keyword::Unsafe)) {
+  if (is_keyword(pos_, Keyword::Unsafe)) {
     ++pos_;
   } else if (!mod_style_path()) {
     return false;
   }
   a.path.last = pos_;
-  if (any_open(pos_)) {
+  if (is_any_open(pos_)) {
     a.form = MetaForm::List;
     a.value.first = pos_;
-    delimited_verbatim();
+    verbatim_group();
     a.value.last = pos_;
-  } else if (punct(pos_, '=')) {
+  } else if (is_punct(pos_, '=')) {
     a.form = MetaForm::NameValue;
     ++pos_;
     a.value.first = pos_;
-    const std::uint32_t n = lit_len(pos_);
-    if (n > 0 && pos_ + n == end_) {
-      pos_ += n;
-    } else if (punct(pos_, '#') && open(pos_ + 1, Delim::Bracket)) {
+    if (const std::uint32_t literal_end = end_of_literal(pos_);
+        literal_end != pos_ && literal_end == end_) {
+      pos_ = literal_end;
+    } else if (is_punct(pos_, '#') && is_open(pos_ + 1, Delim::Bracket)) {
       return false;
     } else {
       if (!expr(true)) return false;
@@ -53,7 +54,7 @@ bool Parser::parse_attr(AttrStyle style, bool record) {
   }
   if (!leave(saved)) return false;
   a.tokens.last = pos_;
-  if (record) f_.attrs.push_back(a);
+  if (record) file_.attrs.push_back(a);
   return true;
 }
 

@@ -17,60 +17,60 @@ void Parser::reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::ui
     }
   }
   if (!out_of_order) return;
-  Edit e{lt, gt + 1, EditKind::Reorder, static_cast<std::uint32_t>(f_.parts.size()), 0};
-  f_.parts.push_back(Part{lt, lt + 1});
+  Edit e{lt, gt + 1, EditKind::Reorder, static_cast<std::uint32_t>(file_.parts.size()), 0};
+  file_.parts.push_back(Part{lt, lt + 1});
   bool trailing = true;
   for (std::size_t k = base; k < params_.size(); ++k) {
     if (!params_[k].lifetime) continue;
-    f_.parts.push_back(Part{params_[k].first, params_[k].last});
+    file_.parts.push_back(Part{params_[k].first, params_[k].last});
     trailing = params_[k].comma;
   }
   for (std::size_t k = base; k < params_.size(); ++k) {
     if (params_[k].lifetime) continue;
     if (!trailing) {
-      f_.parts.push_back(Part{});
+      file_.parts.push_back(Part{});
       trailing = true;
     }
-    f_.parts.push_back(Part{params_[k].first, params_[k].last});
+    file_.parts.push_back(Part{params_[k].first, params_[k].last});
     if (!params) trailing = params_[k].comma;
   }
-  f_.parts.push_back(Part{gt, gt + 1});
-  e.part_count = static_cast<std::uint32_t>(f_.parts.size()) - e.part_first;
-  f_.edits.push_back(e);
+  file_.parts.push_back(Part{gt, gt + 1});
+  e.part_count = static_cast<std::uint32_t>(file_.parts.size()) - e.part_first;
+  file_.edits.push_back(e);
 }
 
 // Generic parameters `<...>`; generics_end_ is left at their last token (or at the token
 // before them when there are none).
 bool Parser::generics() {
   generics_end_ = pos_ - 1;
-  if (!punct(pos_, '<')) return true;
+  if (!is_punct(pos_, '<')) return true;
   const std::uint32_t lt = pos_++;
   const std::size_t base = params_.size();
   std::uint32_t gt = 0;
-  const bool ok = angle_list(gt, [&](bool& is_lifetime) {
-    if (!parse_outer_attrs(false)) return false;
-    if (lifetime(pos_)) {
-      is_lifetime = true;
+  const bool ok = angle_list(gt, [&](bool& lifetime) {
+    if (!outer_attrs(false)) return false;
+    if (is_lifetime(pos_)) {
+      lifetime = true;
       pos_ += 2;
-      if (!punct(pos_, ':')) return true;
+      if (!is_punct(pos_, ':')) return true;
       const std::uint32_t colon = pos_++;
-      const auto stop = [&] { return punct(pos_, ',') || punct(pos_, '>'); };
+      const auto stop = [&] { return ends_generic_parameter(pos_); };
       if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
       if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
       return true;
     }
-    if (ident(pos_)) {
+    if (is_ident(pos_)) {
       ++pos_;
       return type_param_rest();
     }
-    if (kw(pos_, Keyword::Const)) {
+    if (is_keyword(pos_, Keyword::Const)) {
       ++pos_;
       if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
-      if (!punct(pos_, '=')) return true;
+      if (!is_punct(pos_, '=')) return true;
       ++pos_;
       return const_argument();
     }
-    return expect_kw(Keyword::Underscore);
+    return expect_keyword(Keyword::Underscore);
   });
   if (!ok) return false;
   if (params_.size() == base) {
@@ -85,14 +85,14 @@ bool Parser::generics() {
 
 // After a type parameter's name: `: bounds` and `= default`.
 bool Parser::type_param_rest() {
-  if (punct(pos_, ':')) {
+  if (is_punct(pos_, ':')) {
     const std::uint32_t colon = pos_++;
-    if (!plus_bounds([&] { return punct(pos_, ',') || punct(pos_, '>') || punct(pos_, '='); })) {
+    if (!plus_bounds([&] { return ends_generic_parameter(pos_) || is_punct(pos_, '='); })) {
       return false;
     }
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
-  if (punct(pos_, '=')) {
+  if (is_punct(pos_, '=')) {
     ++pos_;
     if (!type(true)) return false;
   }
@@ -101,11 +101,11 @@ bool Parser::type_param_rest() {
 
 // `for<'a, 'b>`
 bool Parser::bound_lifetimes() {
-  if (!expect_kw(Keyword::For) || !expect_punct('<')) return false;
-  while (!punct(pos_, '>')) {
-    if (!parse_outer_attrs(false)) return false;
+  if (!expect_keyword(Keyword::For) || !expect_punct('<')) return false;
+  while (!is_punct(pos_, '>')) {
+    if (!outer_attrs(false)) return false;
     if (!eat_lifetime()) return false;
-    if (punct(pos_, '>')) break;
+    if (is_punct(pos_, '>')) break;
     if (!expect_punct(',')) return false;
   }
   return expect_punct('>');
@@ -115,54 +115,64 @@ bool Parser::bound_lifetimes() {
 // of its item (parameters, a trait, fields, bounds), the calls inside it are walked with the
 // generics, so they take the position `anchor`, the last token of the generic parameters.
 bool Parser::where_clause(std::uint32_t anchor) {
-  if (!kw(pos_, Keyword::Where)) return true;
-  const std::size_t calls = f_.calls.size();
+  if (!is_keyword(pos_, Keyword::Where)) return true;
+  const std::size_t calls = file_.calls.size();
   if (!where_tail()) return false;
   if (anchor != kNoToken) {
-    for (std::size_t k = calls; k < f_.calls.size(); ++k) f_.calls[k].position = anchor;
+    for (std::size_t k = calls; k < file_.calls.size(); ++k) file_.calls[k].position = anchor;
   }
   return true;
 }
 
+// Whether the token at `i` ends a where clause or one of its predicates.
+inline bool Parser::ends_where_clause(std::uint32_t i) const {
+  return !inside(i) || is_open(i, Delim::Brace) || is_punct(i, ',') || is_punct(i, ';') ||
+         (is_punct(i, ':') && !is_op(i, "::")) || is_punct(i, '=');
+}
+
+// `where` and its predicates, the `where` printed only when one follows.
 bool Parser::where_tail() {
   const std::uint32_t where = pos_++;
-  const auto stop = [&] { return where_ends(); };
+  const auto stop = [&] { return ends_where_clause(pos_); };
   if (!separated(',', stop, [&] { return where_predicate(); })) return false;
   if (pos_ == where + 1) edit(where, where + 1, EditKind::Delete);
   return true;
 }
 
+// `'a: 'b + 'c`, or `for<'a>? Type: Bounds`.
 bool Parser::where_predicate() {
-  if (lifetime(pos_) && punct(pos_ + 2, ':')) {
+  if (is_lifetime(pos_) && is_punct(pos_ + 2, ':')) {
     pos_ += 3;
-    const auto stop = [&] { return where_ends() || punct(pos_, ':'); };
+    const auto stop = [&] { return ends_where_clause(pos_) || is_punct(pos_, ':'); };
     return separated('+', stop, [&] { return eat_lifetime(); });
   }
-  if (kw(pos_, Keyword::For) && !bound_lifetimes()) return false;
+  if (is_keyword(pos_, Keyword::For) && !bound_lifetimes()) return false;
   if (!type(true) || !expect_punct(':')) return false;
-  return plus_bounds([&] { return where_ends(); });
+  return plus_bounds([&] { return ends_where_clause(pos_); });
 }
 
-bool Parser::bound(bool allow_capture, bool allow_const, Bound& out) {
+// One bound: a lifetime, a trait (possibly parenthesised, `?`, `for<..>` or const-qualified; a
+// const one is kept verbatim), or the precise capture `use<..>` where `allow_capture` holds.
+bool Parser::bound(bool allow_capture, bool allow_const, BoundKind& out) {
   Nest nest(*this);
   if (!nest.ok) return false;
-  if (lifetime(pos_)) {
+  if (is_lifetime(pos_)) {
     pos_ += 2;
-    out = Bound::Lifetime;
+    out = BoundKind::Lifetime;
     return true;
   }
   const std::uint32_t begin = pos_;
   const Snapshot snap = snapshot();
-  if (kw(pos_, Keyword::Use)) {  // `use<'a, T>`
+  if (is_keyword(pos_, Keyword::Use)) {  // `use<'a, T>`
     ++pos_;
-    const auto stop = [&] { return punct(pos_, '>'); };
+    const auto stop = [&] { return is_punct(pos_, '>'); };
     const auto captured = [&] { return eat_lifetime() || expect_ident(); };
     if (!expect_punct('<') || !separated(',', stop, captured) || !expect_punct('>')) return false;
-    out = Bound::Capture;
+    out = BoundKind::Capture;
     return allow_capture;
   }
   bool is_const = false;
-  if (open(pos_, Delim::Paren)) {
+  if (is_open(pos_, Delim::Paren)) {
     std::uint32_t saved;
     enter(Delim::Paren, saved);
     if (!trait_bound(allow_const, is_const) || !leave(saved)) return false;
@@ -170,48 +180,50 @@ bool Parser::bound(bool allow_capture, bool allow_const, Bound& out) {
     return false;
   }
   if (is_const) {
-    verbatim(begin, snap);
-    out = Bound::Verbatim;
+    keep_verbatim(begin, snap);
+    out = BoundKind::Verbatim;
   } else {
-    out = Bound::Trait;
+    out = BoundKind::Trait;
   }
   return true;
 }
 
+// A trait bound without parentheses: `for<..>`? `const` qualifier? `?`? path, with the
+// parenthesised arguments of `Fn(A) -> B`.
 bool Parser::trait_bound(bool allow_const, bool& is_const) {
   bool lifetimes = false;
-  if (kw(pos_, Keyword::For)) {
+  if (is_keyword(pos_, Keyword::For)) {
     if (!bound_lifetimes()) return false;
     lifetimes = true;
   }
-  if (open(pos_, Delim::Bracket)) {  // `[const] Trait`
+  if (is_open(pos_, Delim::Bracket)) {  // `[const] Trait`
     std::uint32_t saved;
     enter(Delim::Bracket, saved);
-    if (!expect_kw(Keyword::Const) || !leave(saved)) return false;
+    if (!expect_keyword(Keyword::Const) || !leave(saved)) return false;
     if (!allow_const) return false;
     is_const = true;
-  } else if (punct(pos_, '~') && kw(pos_ + 1, Keyword::Const)) {  // `~const Trait`
+  } else if (is_punct(pos_, '~') && is_keyword(pos_ + 1, Keyword::Const)) {  // `~const Trait`
     pos_ += 2;
     is_const = true;
-  } else if (kw(pos_, Keyword::Const)) {
+  } else if (is_keyword(pos_, Keyword::Const)) {
     ++pos_;
     if (!allow_const) return false;
     is_const = true;
   }
   bool maybe = false;
-  if (punct(pos_, '?')) {
+  if (is_punct(pos_, '?')) {
     ++pos_;
     maybe = true;
-    if (!lifetimes && kw(pos_, Keyword::For)) {
+    if (!lifetimes && is_keyword(pos_, Keyword::For)) {
       if (!bound_lifetimes()) return false;
       lifetimes = true;
     }
   }
-  PathInfo pi;
-  if (!path(false, pi)) return false;
-  if (!pi.last_has_args &&
-      (open(pos_, Delim::Paren) || (colon2(pos_) && open(pos_ + 2, Delim::Paren)))) {
-    eat_op2(':', ':');
+  PathShape path_shape;
+  if (!path(false, path_shape)) return false;
+  if (!path_shape.last_has_args &&
+      (is_open(pos_, Delim::Paren) || (is_op(pos_, "::") && is_open(pos_ + 2, Delim::Paren)))) {
+    eat_op("::");
     if (!parenthesized_args()) return false;
   }
   if (lifetimes && maybe) return false;
@@ -227,33 +239,40 @@ bool Parser::parenthesized_args() {
 bool Parser::bounds_list(bool allow_plus, bool allow_capture, bool allow_const) {
   bool trait = false;
   for (;;) {
-    Bound b;
-    if (!bound(allow_capture, allow_const, b)) return false;
-    if (b == Bound::Trait || b == Bound::Verbatim) trait = true;
-    if (!(allow_plus && punct(pos_, '+'))) break;
+    BoundKind kind;
+    if (!bound(allow_capture, allow_const, kind)) return false;
+    if (kind == BoundKind::Trait || kind == BoundKind::Verbatim) trait = true;
+    if (!(allow_plus && is_punct(pos_, '+'))) break;
     ++pos_;
-    if (!bound_ahead(allow_const)) break;
+    if (!starts_bound(pos_, allow_const)) break;
   }
   return trait;
 }
 
+// Whether a bound may start at `i` (a trailing `+` is followed by none).
+inline bool Parser::starts_bound(std::uint32_t i, bool allow_const) const {
+  return is_ident_or_keyword(i) || is_op(i, "::") || is_punct(i, '?') || is_lifetime(i) ||
+         is_open(i, Delim::Paren) ||
+         (allow_const && (is_open(i, Delim::Bracket) || is_keyword(i, Keyword::Const)));
+}
+
 // After a path type followed by `+`: the rest of a trait object without `dyn`.
 bool Parser::more_bounds() {
-  while (punct(pos_, '+')) {
+  while (is_punct(pos_, '+')) {
     ++pos_;
-    if (!bound_ahead(false)) break;
-    Bound b;
-    if (!bound(true, true, b)) return false;
+    if (!starts_bound(pos_, false)) break;
+    BoundKind kind;
+    if (!bound(true, true, kind)) return false;
   }
   return true;
 }
 
 // `+ Bound` after a parenthesised bound or type, as often as it comes.
 bool Parser::plus_more_bounds() {
-  while (punct(pos_, '+')) {
+  while (is_punct(pos_, '+')) {
     ++pos_;
-    Bound b;
-    if (!bound(true, true, b)) return false;
+    BoundKind kind;
+    if (!bound(true, true, kind)) return false;
   }
   return true;
 }

@@ -1,36 +1,37 @@
-// Items: visibility, functions, modules, structs, enums, unions, traits, impls, foreign blocks, use
-// trees.
+// Items: the item lists of the file and of modules, impls, traits and foreign blocks; visibility;
+// functions with their signatures and bodies; constants, statics and type aliases; structs, enums
+// and unions with their fields; traits, impls and their items; modules; macros; use trees.
 #include "state.hpp"
 
 namespace rust::parser {
 
-// Items read by `item` up to the end of the current group, each one level of nesting deeper;
+// Items read by `reader` up to the end of the current group, each one level of nesting deeper;
 // the recorded ones are listed in `first`/`count`.
-bool Parser::item_list(ItemReader item, std::uint32_t& first, std::uint32_t& count) {
-  const std::size_t base = list_.size();
+bool Parser::item_list(ItemReader reader, std::uint32_t& first, std::uint32_t& count) {
+  const std::size_t base = item_stack_.size();
   while (!at_end()) {
     Nest nest(*this);
-    if (!nest.ok || !(this->*item)(pos_, snapshot())) return false;
+    if (!nest.ok || !(this->*reader)(pos_, snapshot())) return false;
   }
-  if (record_) close_list(base, first, count);
+  if (recording_) close_list(base, first, count);
   return true;
 }
 
 // `{ #![inner] items }` of an impl, a trait or an extern block: the recorded items become the
 // children of `owner`; the inner attributes are not recorded.
-bool Parser::item_block(ItemReader item, Item& owner) {
+bool Parser::item_block(ItemReader reader, Item& owner) {
   std::uint32_t saved;
-  if (!enter(Delim::Brace, saved) || !parse_inner_attrs(false)) return false;
-  return item_list(item, owner.child_first, owner.child_count) && leave(saved);
+  if (!enter(Delim::Brace, saved) || !inner_attrs(false)) return false;
+  return item_list(reader, owner.child_first, owner.child_count) && leave(saved);
 }
 
 bool Parser::visibility(Visibility& v) {
   v.tokens.first = pos_;
-  const std::uint32_t end = skip_visibility(pos_);
+  const std::uint32_t end = end_of_visibility(pos_);
   v.kind = end == pos_       ? VisKind::Inherited
            : end == pos_ + 1 ? VisKind::Public
                              : VisKind::Restricted;
-  if (v.kind == VisKind::Restricted && kw(pos_ + 2, Keyword::In)) {
+  if (v.kind == VisKind::Restricted && is_keyword(pos_ + 2, Keyword::In)) {
     // The path must parse; tokens after it inside the parentheses are not looked at.
     const std::uint32_t saved_end = end_;
     end_ = end - 1;
@@ -45,17 +46,17 @@ bool Parser::visibility(Visibility& v) {
 }
 
 bool Parser::signature(bool allow_safe, bool* safe, std::uint32_t* name) {
-  eat_kw(Keyword::Const);
-  eat_kw(Keyword::Async);
-  const bool is_unsafe = eat_kw(Keyword::Unsafe);
-  if (allow_safe && !is_unsafe && kw(pos_, Keyword::Safe)) {
+  eat_keyword(Keyword::Const);
+  eat_keyword(Keyword::Async);
+  const bool is_unsafe = eat_keyword(Keyword::Unsafe);
+  if (allow_safe && !is_unsafe && is_keyword(pos_, Keyword::Safe)) {
     ++pos_;
     if (safe) *safe = true;
   }
-  if (eat_kw(Keyword::Extern)) {
-    if (str_literal(pos_)) ++pos_;
+  if (eat_keyword(Keyword::Extern)) {
+    if (is_string_literal(pos_)) ++pos_;
   }
-  if (!expect_kw(Keyword::Fn)) return false;
+  if (!expect_keyword(Keyword::Fn)) return false;
   if (name) *name = pos_;
   if (!expect_ident()) return false;
   if (!generics()) return false;
@@ -68,6 +69,16 @@ bool Parser::signature(bool allow_safe, bool* safe, std::uint32_t* name) {
   return where_clause(anchor);
 }
 
+// Whether a method's receiver starts at `i`: `self`, `mut self`, `&self`, `&'a mut self` ...
+inline bool Parser::starts_receiver(std::uint32_t i) const {
+  if (is_punct(i, '&')) {
+    ++i;
+    if (is_lifetime(i)) i += 2;
+  }
+  if (is_keyword(i, Keyword::Mut)) ++i;
+  return is_keyword(i, Keyword::SelfValue);
+}
+
 // The `...` of a variadic function, its last parameter: at most a comma follows.
 bool Parser::variadic() {
   mark_joint(pos_, 3);
@@ -78,27 +89,27 @@ bool Parser::variadic() {
 bool Parser::fn_args() {
   bool first = true;
   while (!at_end()) {
-    if (!parse_outer_attrs(false)) return false;
-    if (op3(pos_, '.', '.', '.')) return variadic();
-    if (receiver_ahead(pos_)) {
+    if (!outer_attrs(false)) return false;
+    if (is_op(pos_, "...")) return variadic();
+    if (starts_receiver(pos_)) {
       if (!first) return false;
-      const bool reference = punct(pos_, '&');
+      const bool reference = is_punct(pos_, '&');
       if (reference) {
         ++pos_;
         eat_lifetime();
       }
-      eat_kw(Keyword::Mut);
+      eat_keyword(Keyword::Mut);
       ++pos_;  // self
-      if (!reference && punct(pos_, ':')) {
+      if (!reference && is_punct(pos_, ':')) {
         ++pos_;
         if (!type(true)) return false;
       }
-    } else if (ident(pos_) && punct(pos_ + 1, '<')) {
+    } else if (is_ident(pos_) && is_punct(pos_ + 1, '<')) {
       if (!type(true)) return false;
     } else {
       if (!pat_single()) return false;
       if (!expect_punct(':')) return false;
-      if (op3(pos_, '.', '.', '.')) return variadic();
+      if (is_op(pos_, "...")) return variadic();
       if (!type(true)) return false;
     }
     first = false;
@@ -110,11 +121,11 @@ bool Parser::fn_args() {
 
 // A function body `{ #![inner] stmts }`; the inner attributes join the function's attributes.
 bool Parser::fn_body(Item& it, bool record) {
-  if (!open(pos_, Delim::Brace)) return false;
+  if (!is_open(pos_, Delim::Brace)) return false;
   std::uint32_t saved;
   it.body_open = pos_;
   enter(Delim::Brace, saved);
-  if (!parse_inner_attrs(record)) return false;
+  if (!inner_attrs(record)) return false;
   it.body_stmts = pos_;
   it.body_close = end_;
   if (!block_within()) return false;
@@ -127,33 +138,33 @@ bool Parser::fn_item(Item& it, std::uint32_t begin, const Snapshot& snap) {
   it.signature.first = pos_;
   if (!signature(false, nullptr, &it.ident)) return false;
   it.signature.last = pos_;
-  if (punct(pos_, ';')) {
+  if (is_punct(pos_, ';')) {
     ++pos_;
-    verbatim(begin, snap);
+    keep_verbatim(begin, snap);
     return true;
   }
   it.has_body = true;
-  if (!fn_body(it, record_)) return false;
+  if (!fn_body(it, recording_)) return false;
   it.kind = ItemKind::Fn;
-  it.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
-  if (record_) record_item(it);
+  it.attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.attr_first;
+  if (recording_) record_item(it);
   return true;
 }
 
 // A `const` item from its name: `NAME<generics>: Type = value where ...;`, the value optional.
 // `value` tells whether there is one, `extras` whether there are generics or a where clause.
 bool Parser::const_rest(bool& value, bool& extras) {
-  if (!(ident(pos_) || kw(pos_, Keyword::Underscore))) return false;
+  if (!is_ident_or_underscore(pos_)) return false;
   ++pos_;
-  extras = punct(pos_, '<');
+  extras = is_punct(pos_, '<');
   if (!generics() || !expect_punct(':') || !type(true)) return false;
   value = false;
-  if (punct(pos_, '=')) {
+  if (is_punct(pos_, '=')) {
     ++pos_;
     if (!expr(true)) return false;
     value = true;
   }
-  extras = extras || kw(pos_, Keyword::Where);
+  extras = extras || is_keyword(pos_, Keyword::Where);
   return where_clause() && expect_punct(';');
 }
 
@@ -163,20 +174,20 @@ bool Parser::const_rest(bool& value, bool& extras) {
 // nothing.
 bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
   if (!expect_ident()) return false;
-  shape.generics = punct(pos_, '<');
+  shape.generics = is_punct(pos_, '<');
   if (!generics()) return false;
   const std::uint32_t anchor = generics_end_;
-  if (punct(pos_, ':')) {
+  if (is_punct(pos_, ':')) {
     const std::uint32_t colon = pos_++;
     shape.colon = true;
     if (!type_bounds_until_eq()) return false;
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
   if (!where_last) {
-    shape.where = kw(pos_, Keyword::Where);
+    shape.where = is_keyword(pos_, Keyword::Where);
     if (!where_clause()) return false;
   }
-  if (punct(pos_, '=')) {
+  if (is_punct(pos_, '=')) {
     ++pos_;
     if (!type(true)) return false;
     shape.value = true;
@@ -192,9 +203,9 @@ bool Parser::item_head(Item& it) {
   return expect_ident();
 }
 
-bool Parser::parse_item(std::uint32_t begin, const Snapshot& snap) {
-  const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
-  if (!parse_outer_attrs(record_)) return false;
+bool Parser::item(std::uint32_t begin, const Snapshot& snap) {
+  const std::uint32_t attr_first = static_cast<std::uint32_t>(file_.attrs.size());
+  if (!outer_attrs(recording_)) return false;
   return item_rest(begin, snap, attr_first);
 }
 
@@ -204,49 +215,49 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
   it.attr_first = attr_first;
   // The item's own attributes: the outer ones, and for a function or an inline module also the
   // inner ones at the head of its body (recorded before anything else inside it).
-  std::uint32_t outer = static_cast<std::uint32_t>(f_.attrs.size()) - attr_first;
+  std::uint32_t outer = static_cast<std::uint32_t>(file_.attrs.size()) - attr_first;
   auto finish = [&](ItemKind kind) {
     it.kind = kind;
     it.attr_count = outer;
-    if (record_) record_item(it);
+    if (recording_) record_item(it);
     return true;
   };
   auto as_verbatim = [&]() {
-    verbatim(begin, snap);
+    keep_verbatim(begin, snap);
     return true;
   };
   auto impl_block = [&] {
-    bool verb = false;
-    if (!impl(it, verb)) return false;
-    return verb ? as_verbatim() : finish(ItemKind::Impl);
+    bool verbatim_item = false;
+    if (!impl(it, verbatim_item)) return false;
+    return verbatim_item ? as_verbatim() : finish(ItemKind::Impl);
   };
-  const std::uint32_t ahead = skip_visibility(pos_);
+  const std::uint32_t ahead = end_of_visibility(pos_);
   const bool inherited = ahead == pos_;
 
-  if (kw(ahead, Keyword::Fn) || peek_signature(ahead, false)) {
+  if (is_keyword(ahead, Keyword::Fn) || starts_signature(ahead, false)) {
     return visibility(it.vis) && fn_item(it, begin, snap);
   }
-  if (kw(ahead, Keyword::Extern)) {
+  if (is_keyword(ahead, Keyword::Extern)) {
     const std::uint32_t k = ahead + 1;
-    if (kw(k, Keyword::Crate)) {
+    if (is_keyword(k, Keyword::Crate)) {
       if (!visibility(it.vis)) return false;
       pos_ += 2;
-      if (!(kw(pos_, Keyword::SelfValue) || ident(pos_))) return false;
+      if (!(is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_))) return false;
       it.ident = pos_++;
-      if (eat_kw(Keyword::As)) {
-        if (!(ident(pos_) || kw(pos_, Keyword::Underscore))) return false;
+      if (eat_keyword(Keyword::As)) {
+        if (!is_ident_or_underscore(pos_)) return false;
         ++pos_;
       }
       return expect_punct(';') && finish(ItemKind::ExternCrate);
     }
-    if (open(k, Delim::Brace) || (str_literal(k) && open(k + 1, Delim::Brace))) {
+    if (is_open(k, Delim::Brace) || (is_string_literal(k) && is_open(k + 1, Delim::Brace))) {
       return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
     }
     return false;
   }
-  if (kw(ahead, Keyword::Use)) {
-    if (!visibility(it.vis) || !expect_kw(Keyword::Use)) return false;
-    const bool leading = eat_op2(':', ':');
+  if (is_keyword(ahead, Keyword::Use)) {
+    if (!visibility(it.vis) || !expect_keyword(Keyword::Use)) return false;
+    const bool leading = eat_op("::");
     it.use_tokens.first = pos_;
     bool none = false;
     std::uint32_t root = 0;
@@ -257,24 +268,24 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     it.use_tree = root;
     return finish(ItemKind::Use);
   }
-  if (kw(ahead, Keyword::Static)) {
+  if (is_keyword(ahead, Keyword::Static)) {
     if (!visibility(it.vis)) return false;
     ++pos_;
-    eat_kw(Keyword::Mut);
+    eat_keyword(Keyword::Mut);
     if (!expect_ident()) return false;
-    if (punct(pos_, '=')) {
+    if (is_punct(pos_, '=')) {
       ++pos_;
       if (!expr(true) || !expect_punct(';')) return false;
       return as_verbatim();
     }
     if (!expect_punct(':') || !type(true)) return false;
-    if (punct(pos_, ';')) {
+    if (is_punct(pos_, ';')) {
       ++pos_;
       return as_verbatim();
     }
     return expect_punct('=') && expr(true) && expect_punct(';') && finish(ItemKind::Static);
   }
-  if (kw(ahead, Keyword::Const)) {
+  if (is_keyword(ahead, Keyword::Const)) {
     if (!visibility(it.vis)) return false;
     it.ident = ++pos_;
     bool value = false, extras = false;
@@ -282,20 +293,22 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     if (!value || extras) return as_verbatim();
     return finish(ItemKind::Const);
   }
-  if (kw(ahead, Keyword::Unsafe)) {
+  if (is_keyword(ahead, Keyword::Unsafe)) {
     const std::uint32_t k = ahead + 1;
-    if (kw(k, Keyword::Trait) || (kw(k, Keyword::Auto) && kw(k + 1, Keyword::Trait))) {
+    if (is_keyword(k, Keyword::Trait) ||
+        (is_keyword(k, Keyword::Auto) && is_keyword(k + 1, Keyword::Trait))) {
       return trait_item_def(it) && finish(ItemKind::Trait);
     }
-    if (kw(k, Keyword::Impl)) return impl_block();
-    if (kw(k, Keyword::Extern)) return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
-    if (kw(k, Keyword::Mod)) return module(it, outer) && finish(ItemKind::Mod);
+    if (is_keyword(k, Keyword::Impl)) return impl_block();
+    if (is_keyword(k, Keyword::Extern))
+      return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
+    if (is_keyword(k, Keyword::Mod)) return module(it, outer) && finish(ItemKind::Mod);
     return false;
   }
-  if (kw(ahead, Keyword::Mod)) {
+  if (is_keyword(ahead, Keyword::Mod)) {
     return module(it, outer) && finish(ItemKind::Mod);
   }
-  if (kw(ahead, Keyword::Type)) {
+  if (is_keyword(ahead, Keyword::Type)) {
     if (!visibility(it.vis)) return false;
     it.ident = ++pos_;
     AliasShape alias;
@@ -303,55 +316,55 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
     if (!alias.value || alias.colon) return as_verbatim();
     return finish(ItemKind::Type);
   }
-  if (kw(ahead, Keyword::Struct)) {
+  if (is_keyword(ahead, Keyword::Struct)) {
     if (!item_head(it)) return false;
     if (!generics()) return false;
-    it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    it.member_attr_first = static_cast<std::uint32_t>(file_.attrs.size());
     if (!struct_data(generics_end_)) return false;
-    it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
+    it.member_attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.member_attr_first;
     return finish(ItemKind::Struct);
   }
-  if (kw(ahead, Keyword::Enum)) {
+  if (is_keyword(ahead, Keyword::Enum)) {
     if (!item_head(it)) return false;
     if (!generics() || !where_clause()) return false;
-    it.member_attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+    it.member_attr_first = static_cast<std::uint32_t>(file_.attrs.size());
     if (!enum_body()) return false;
-    it.member_attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.member_attr_first;
+    it.member_attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.member_attr_first;
     return finish(ItemKind::Enum);
   }
-  if (kw(ahead, Keyword::Union) && ident(ahead + 1)) {
+  if (is_keyword(ahead, Keyword::Union) && is_ident(ahead + 1)) {
     if (!item_head(it)) return false;
     if (!generics() || !where_clause()) return false;
     return unrecorded([&] { return named_fields(); }) && finish(ItemKind::Union);
   }
-  if (kw(ahead, Keyword::Trait)) {
+  if (is_keyword(ahead, Keyword::Trait)) {
     // A trait or a trait alias.
     if (!item_head(it)) return false;
     if (!generics()) return false;
     const std::uint32_t anchor = generics_end_;
-    if (punct(pos_, '=')) {
+    if (is_punct(pos_, '=')) {
       ++pos_;
-      const auto stop = [&] { return kw(pos_, Keyword::Where) || punct(pos_, ';'); };
+      const auto stop = [&] { return is_keyword(pos_, Keyword::Where) || is_punct(pos_, ';'); };
       return plus_bounds(stop, false) && where_clause(anchor) && expect_punct(';') &&
              finish(ItemKind::TraitAlias);
     }
-    if (!(open(pos_, Delim::Brace) || punct(pos_, ':') || kw(pos_, Keyword::Where))) return false;
+    if (!(is_open(pos_, Delim::Brace) || is_punct(pos_, ':') || is_keyword(pos_, Keyword::Where)))
+      return false;
     return trait_rest(it, anchor) && finish(ItemKind::Trait);
   }
-  if (kw(ahead, Keyword::Auto) && kw(ahead + 1, Keyword::Trait)) {
+  if (is_keyword(ahead, Keyword::Auto) && is_keyword(ahead + 1, Keyword::Trait)) {
     return trait_item_def(it) && finish(ItemKind::Trait);
   }
-  if (kw(ahead, Keyword::Impl) || (kw(ahead, Keyword::Default) && !punct(ahead + 1, '!')))
-    return impl_block();
-  if (kw(ahead, Keyword::Macro)) {
+  if (is_keyword(ahead, Keyword::Impl) || is_default_qualifier(ahead)) return impl_block();
+  if (is_keyword(ahead, Keyword::Macro)) {
     pos_ = ahead + 1;
     if (!expect_ident()) return false;
-    if (open(pos_, Delim::Paren)) pos_ = tok_[pos_].partner + 1;
-    if (!open(pos_, Delim::Brace)) return false;
-    pos_ = tok_[pos_].partner + 1;
+    if (is_open(pos_, Delim::Paren)) pos_ = tokens_[pos_].partner + 1;
+    if (!is_open(pos_, Delim::Brace)) return false;
+    pos_ = tokens_[pos_].partner + 1;
     return as_verbatim();
   }
-  if (inherited && macro_path_ahead(ahead)) {
+  if (inherited && starts_macro_path(ahead)) {
     return item_macro() && finish(ItemKind::Macro);
   }
   return false;
@@ -360,123 +373,125 @@ bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t 
 // `path! ident? (tokens);` or `path! ident? { tokens }`
 bool Parser::item_macro() {
   if (!mod_style_path() || !expect_punct('!')) return false;
-  if (ident(pos_) || kw(pos_, Keyword::Try)) ++pos_;
-  if (!any_open(pos_)) return false;
-  const bool brace = open(pos_, Delim::Brace);
-  delimited_verbatim();
+  if (is_ident_or_try(pos_)) ++pos_;
+  if (!is_any_open(pos_)) return false;
+  const bool brace = is_open(pos_, Delim::Brace);
+  verbatim_group();
   if (!brace && !expect_punct(';')) return false;
   return true;
 }
 
 // Bounds after `type X:` up to `where`, `=` or `;`.
 bool Parser::type_bounds_until_eq() {
-  return plus_bounds(
-      [&] { return kw(pos_, Keyword::Where) || punct(pos_, '=') || punct(pos_, ';'); });
+  return plus_bounds([&] {
+    return is_keyword(pos_, Keyword::Where) || is_punct(pos_, '=') || is_punct(pos_, ';');
+  });
 }
 
 bool Parser::module(Item& it, std::uint32_t& attr_count) {
   if (!visibility(it.vis)) return false;
-  eat_kw(Keyword::Unsafe);
-  if (!expect_kw(Keyword::Mod)) return false;
-  if (!(ident(pos_) || kw(pos_, Keyword::Try))) return false;
+  eat_keyword(Keyword::Unsafe);
+  if (!expect_keyword(Keyword::Mod)) return false;
+  if (!is_ident_or_try(pos_)) return false;
   it.ident = pos_++;
-  if (punct(pos_, ';')) {
+  if (is_punct(pos_, ';')) {
     ++pos_;
     return true;
   }
   std::uint32_t saved;
   if (!enter(Delim::Brace, saved)) return false;
   it.has_body = true;
-  if (!parse_inner_attrs(record_)) return false;
-  attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - it.attr_first;
-  return item_list(&Parser::parse_item, it.child_first, it.child_count) && leave(saved);
+  if (!inner_attrs(recording_)) return false;
+  attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.attr_first;
+  return item_list(&Parser::item, it.child_first, it.child_count) && leave(saved);
 }
 
 bool Parser::foreign_mod(Item& it) {
-  eat_kw(Keyword::Unsafe);
-  if (!expect_kw(Keyword::Extern)) return false;
-  if (str_literal(pos_)) ++pos_;
+  eat_keyword(Keyword::Unsafe);
+  if (!expect_keyword(Keyword::Extern)) return false;
+  if (is_string_literal(pos_)) ++pos_;
   return unrecorded([&] { return item_block(&Parser::foreign_item, it); });
 }
 
 bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
-  if (!parse_outer_attrs(false)) return false;
-  const std::uint32_t ahead = skip_visibility(pos_);
+  if (!outer_attrs(false)) return false;
+  const std::uint32_t ahead = end_of_visibility(pos_);
   Visibility v;
-  if (kw(ahead, Keyword::Fn) || peek_signature(ahead, true)) {
+  if (is_keyword(ahead, Keyword::Fn) || starts_signature(ahead, true)) {
     if (!visibility(v)) return false;
     bool safe = false;
     if (!signature(true, &safe)) return false;
-    if (open(pos_, Delim::Brace)) {
+    if (is_open(pos_, Delim::Brace)) {
       if (!block_with_inner()) return false;
-      verbatim(begin, snap);
+      keep_verbatim(begin, snap);
       return true;
     }
     if (!expect_punct(';')) return false;
-    if (safe) verbatim(begin, snap);
+    if (safe) keep_verbatim(begin, snap);
     return true;
   }
-  if (kw(ahead, Keyword::Static) || ((kw(ahead, Keyword::Unsafe) || kw(ahead, Keyword::Safe)) &&
-                                     kw(ahead + 1, Keyword::Static))) {
+  if (is_keyword(ahead, Keyword::Static) ||
+      ((is_keyword(ahead, Keyword::Unsafe) || is_keyword(ahead, Keyword::Safe)) &&
+       is_keyword(ahead + 1, Keyword::Static))) {
     if (!visibility(v)) return false;
-    const bool special = kw(pos_, Keyword::Unsafe) || kw(pos_, Keyword::Safe);
+    const bool special = is_keyword(pos_, Keyword::Unsafe) || is_keyword(pos_, Keyword::Safe);
     if (special) ++pos_;
     ++pos_;  // static
-    eat_kw(Keyword::Mut);
+    eat_keyword(Keyword::Mut);
     if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
     bool value = false;
-    if (punct(pos_, '=')) {
+    if (is_punct(pos_, '=')) {
       ++pos_;
       if (!expr(true)) return false;
       value = true;
     }
     if (!expect_punct(';')) return false;
-    if (special || value) verbatim(begin, snap);
+    if (special || value) keep_verbatim(begin, snap);
     return true;
   }
-  if (kw(ahead, Keyword::Type)) {
+  if (is_keyword(ahead, Keyword::Type)) {
     if (!visibility(v)) return false;
     ++pos_;
     AliasShape alias;
     if (!type_alias_rest(false, alias)) return false;
-    if (alias.generics || alias.colon || alias.where || alias.value) verbatim(begin, snap);
+    if (alias.generics || alias.colon || alias.where || alias.value) keep_verbatim(begin, snap);
     return true;
   }
-  if (ahead == pos_ && macro_path_ahead(ahead)) return item_macro();
+  if (ahead == pos_ && starts_macro_path(ahead)) return item_macro();
   return false;
 }
 
 bool Parser::struct_data(std::uint32_t anchor) {
-  if (kw(pos_, Keyword::Where)) {
+  if (is_keyword(pos_, Keyword::Where)) {
     if (!where_clause()) return false;
-    if (open(pos_, Delim::Brace)) return named_fields();
+    if (is_open(pos_, Delim::Brace)) return named_fields();
     return expect_punct(';');
   }
-  if (open(pos_, Delim::Paren)) {
+  if (is_open(pos_, Delim::Paren)) {
     if (!unnamed_fields()) return false;
     if (!where_clause(anchor)) return false;
     return expect_punct(';');
   }
-  if (open(pos_, Delim::Brace)) return named_fields();
+  if (is_open(pos_, Delim::Brace)) return named_fields();
   return expect_punct(';');
 }
 
 bool Parser::named_fields() {
   return comma_group(Delim::Brace, [&] {
-    if (!parse_outer_attrs(record_)) return false;
+    if (!outer_attrs(recording_)) return false;
     Visibility v;
     if (!visibility(v)) return false;
-    const bool unnamed = kw(pos_, Keyword::Underscore);
-    if (!(unnamed || ident(pos_))) return false;
+    const bool unnamed = is_keyword(pos_, Keyword::Underscore);
+    if (!(unnamed || is_ident(pos_))) return false;
     ++pos_;
     if (!expect_punct(':')) return false;
-    if (unnamed &&
-        (kw(pos_, Keyword::Struct) || (kw(pos_, Keyword::Union) && open(pos_ + 1, Delim::Brace)))) {
+    if (unnamed && (is_keyword(pos_, Keyword::Struct) ||
+                    (is_keyword(pos_, Keyword::Union) && is_open(pos_ + 1, Delim::Brace)))) {
       const std::uint32_t begin = pos_;
       const Snapshot snap = snapshot();
       ++pos_;
       if (!unrecorded([&] { return named_fields(); })) return false;
-      verbatim(begin, snap);
+      keep_verbatim(begin, snap);
       return true;
     }
     return type(true);
@@ -486,21 +501,21 @@ bool Parser::named_fields() {
 bool Parser::unnamed_fields() {
   return comma_group(Delim::Paren, [&] {
     Visibility v;
-    return parse_outer_attrs(record_) && visibility(v) && type(true);
+    return outer_attrs(recording_) && visibility(v) && type(true);
   });
 }
 
 bool Parser::enum_body() {
   return comma_group(Delim::Brace, [&] {
-    if (!parse_outer_attrs(record_)) return false;
+    if (!outer_attrs(recording_)) return false;
     Visibility v;
     if (!visibility(v) || !expect_ident()) return false;
-    if (open(pos_, Delim::Brace)) {
+    if (is_open(pos_, Delim::Brace)) {
       if (!named_fields()) return false;
-    } else if (open(pos_, Delim::Paren)) {
+    } else if (is_open(pos_, Delim::Paren)) {
       if (!unnamed_fields()) return false;
     }
-    if (punct(pos_, '=')) {
+    if (is_punct(pos_, '=')) {
       ++pos_;
       if (!unrecorded([&] { return expr(true); })) return false;
     }
@@ -511,19 +526,20 @@ bool Parser::enum_body() {
 // `unsafe? auto? trait Name<..> ...` (for the forms that start with unsafe or auto).
 bool Parser::trait_item_def(Item& it) {
   if (!visibility(it.vis)) return false;
-  eat_kw(Keyword::Unsafe);
-  eat_kw(Keyword::Auto);
-  if (!expect_kw(Keyword::Trait)) return false;
-  if (!ident(pos_)) return false;
+  eat_keyword(Keyword::Unsafe);
+  eat_keyword(Keyword::Auto);
+  if (!expect_keyword(Keyword::Trait)) return false;
+  if (!is_ident(pos_)) return false;
   it.ident = pos_++;
   if (!generics()) return false;
   return trait_rest(it, generics_end_);
 }
 
 bool Parser::trait_rest(Item& it, std::uint32_t anchor) {
-  if (punct(pos_, ':')) {
+  if (is_punct(pos_, ':')) {
     const std::uint32_t colon = pos_++;
-    if (!plus_bounds([&] { return kw(pos_, Keyword::Where) || open(pos_, Delim::Brace); }))
+    if (!plus_bounds(
+            [&] { return is_keyword(pos_, Keyword::Where) || is_open(pos_, Delim::Brace); }))
       return false;
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
@@ -532,111 +548,113 @@ bool Parser::trait_rest(Item& it, std::uint32_t anchor) {
 }
 
 bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
-  if (!parse_outer_attrs(false)) return false;
+  if (!outer_attrs(false)) return false;
   Visibility v;
   if (!visibility(v)) return false;
-  const bool has_default = eat_kw(Keyword::Default);
+  const bool has_default = eat_keyword(Keyword::Default);
   const bool special = v.kind != VisKind::Inherited || has_default;
-  if (kw(pos_, Keyword::Fn) || peek_signature(pos_, false)) {
+  if (is_keyword(pos_, Keyword::Fn) || starts_signature(pos_, false)) {
     if (!signature(false)) return false;
-    if (!(open(pos_, Delim::Brace) ? block_with_inner() : expect_punct(';'))) return false;
-  } else if (kw(pos_, Keyword::Const)) {
+    if (!(is_open(pos_, Delim::Brace) ? block_with_inner() : expect_punct(';'))) return false;
+  } else if (is_keyword(pos_, Keyword::Const)) {
     ++pos_;
     bool value = false, extras = false;
     if (!const_rest(value, extras)) return false;
     if (extras) {
-      verbatim(begin, snap);
+      keep_verbatim(begin, snap);
       return true;
     }
-  } else if (kw(pos_, Keyword::Type)) {
+  } else if (is_keyword(pos_, Keyword::Type)) {
     ++pos_;
     AliasShape alias;
     if (!type_alias_rest(true, alias)) return false;
-  } else if (!special && macro_path_ahead(pos_)) {
+  } else if (!special && starts_macro_path(pos_)) {
     if (!item_macro()) return false;
   } else {
     return false;
   }
-  if (special) verbatim(begin, snap);
+  if (special) keep_verbatim(begin, snap);
   return true;
 }
 
-bool Parser::impl(Item& it, bool& verb) {
-  const bool has_vis = kw(pos_, Keyword::Pub);
+bool Parser::impl(Item& it, bool& verbatim_item) {
+  const bool has_vis = is_keyword(pos_, Keyword::Pub);
   if (!visibility(it.vis)) return false;
-  eat_kw(Keyword::Default);
-  eat_kw(Keyword::Unsafe);
-  if (!expect_kw(Keyword::Impl)) return false;
-  if (punct(pos_, '<')) {
+  eat_keyword(Keyword::Default);
+  eat_keyword(Keyword::Unsafe);
+  if (!expect_keyword(Keyword::Impl)) return false;
+  if (is_punct(pos_, '<')) {
     const std::uint32_t n1 = pos_ + 1;
     const bool has_generics =
-        punct(n1, '>') || punct(n1, '#') ||
-        ((ident(n1) || lifetime(n1)) && (punct(next_tt(n1), ':') || punct(next_tt(n1), ',') ||
-                                         punct(next_tt(n1), '>') || punct(next_tt(n1), '='))) ||
-        kw(n1, Keyword::Const);
+        is_punct(n1, '>') || is_punct(n1, '#') ||
+        ((is_ident(n1) || is_lifetime(n1)) &&
+         (is_punct(end_of_token_tree(n1), ':') || is_punct(end_of_token_tree(n1), ',') ||
+          is_punct(end_of_token_tree(n1), '>') || is_punct(end_of_token_tree(n1), '='))) ||
+        is_keyword(n1, Keyword::Const);
     if (has_generics && !generics()) return false;
   }
   const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
   bool is_const = false;
-  if (kw(pos_, Keyword::Const) || (punct(pos_, '?') && kw(pos_ + 1, Keyword::Const))) {
-    if (punct(pos_, '?')) ++pos_;
+  if (is_keyword(pos_, Keyword::Const) ||
+      (is_punct(pos_, '?') && is_keyword(pos_ + 1, Keyword::Const))) {
+    if (is_punct(pos_, '?')) ++pos_;
     ++pos_;
     is_const = true;
   }
   const std::uint32_t ty_begin = pos_;
   const Snapshot ty_snap = snapshot();
   bool polarity = false;
-  if (punct(pos_, '!') && !open(pos_ + 1, Delim::Brace)) {
+  if (is_punct(pos_, '!') && !is_open(pos_ + 1, Delim::Brace)) {
     ++pos_;
     polarity = true;
   }
-  TyInfo first;
+  TypeShape first;
   if (!type(true, &first)) return false;
   bool missing_trait = false;
-  if (kw(pos_, Keyword::For)) {
+  if (is_keyword(pos_, Keyword::For)) {
     ++pos_;
     missing_trait = !(first.path && !first.qself);
     if (!type(true)) return false;
   } else if (polarity) {
-    verbatim(ty_begin, ty_snap);
+    keep_verbatim(ty_begin, ty_snap);
   }
   if (!where_clause(anchor) || !item_block(&Parser::impl_item, it)) return false;
-  verb = has_vis || is_const || missing_trait;
+  verbatim_item = has_vis || is_const || missing_trait;
   return true;
 }
 
 bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
-  const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
-  if (!parse_outer_attrs(record_)) return false;
-  std::uint32_t ahead = skip_visibility(pos_);
+  const std::uint32_t attr_first = static_cast<std::uint32_t>(file_.attrs.size());
+  if (!outer_attrs(recording_)) return false;
+  std::uint32_t ahead = end_of_visibility(pos_);
   const bool inherited = ahead == pos_;
   bool has_default = false;
-  if (kw(ahead, Keyword::Default) && !punct(ahead + 1, '!')) {
+  if (is_default_qualifier(ahead)) {
     ++ahead;
     has_default = true;
   }
-  if (kw(ahead, Keyword::Fn) || peek_signature(ahead, false)) {
+  if (is_keyword(ahead, Keyword::Fn) || starts_signature(ahead, false)) {
     Item it;
     it.attr_first = attr_first;
     if (!visibility(it.vis)) return false;
-    eat_kw(Keyword::Default);
+    eat_keyword(Keyword::Default);
     return fn_item(it, begin, snap);
   }
-  if (kw(ahead, Keyword::Const)) {
+  if (is_keyword(ahead, Keyword::Const)) {
     pos_ = ahead + 1;
     bool value = false, extras = false;
     if (!const_rest(value, extras)) return false;
-    if (!value || extras) verbatim(begin, snap);
+    if (!value || extras) keep_verbatim(begin, snap);
     return true;
   }
-  if (kw(ahead, Keyword::Type)) {
+  if (is_keyword(ahead, Keyword::Type)) {
     pos_ = ahead + 1;
     AliasShape alias;
     if (!type_alias_rest(true, alias)) return false;
-    if (alias.colon || !alias.value) verbatim(begin, snap);
+    if (alias.colon || !alias.value) keep_verbatim(begin, snap);
     return true;
   }
-  if (inherited && !has_default && macro_path_ahead(ahead)) return item_macro();
+  if (inherited && !has_default && starts_macro_path(ahead)) return item_macro();
   return false;
 }
 
@@ -646,33 +664,32 @@ bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
   Nest nest(*this);
   if (!nest.ok) return false;
   UseTree t;
-  if (ident(pos_) || kw(pos_, Keyword::SelfValue) || kw(pos_, Keyword::Super) ||
-      kw(pos_, Keyword::Crate) || kw(pos_, Keyword::Try)) {
+  if (is_ident(pos_) || is_keyword_in(pos_, kPlainSegmentKeywords)) {
     t.ident = pos_++;
-    if (colon2(pos_)) {
-      eat_op2(':', ':');
+    if (is_op(pos_, "::")) {
+      eat_op("::");
       t.kind = UseKind::Path;
       bool sub_none = false;
       std::uint32_t child = 0;
       if (!use_tree(false, sub_none, child)) return false;
       t.child = child;
-    } else if (kw(pos_, Keyword::As)) {
+    } else if (is_keyword(pos_, Keyword::As)) {
       ++pos_;
-      if (!(ident(pos_) || kw(pos_, Keyword::Underscore))) return false;
+      if (!is_ident_or_underscore(pos_)) return false;
       t.kind = UseKind::Rename;
       t.rename = pos_++;
     } else {
       t.kind = UseKind::Name;
     }
-  } else if (punct(pos_, '*')) {
+  } else if (is_punct(pos_, '*')) {
     ++pos_;
     t.kind = UseKind::Glob;
-  } else if (open(pos_, Delim::Brace)) {
+  } else if (is_open(pos_, Delim::Brace)) {
     t.kind = UseKind::Group;
     bool any_root = false;
     const std::size_t base = use_stack_.size();
     const bool ok = comma_group(Delim::Brace, [&] {
-      const bool this_root = allow_root && eat_op2(':', ':');
+      const bool this_root = allow_root && eat_op("::");
       any_root |= this_root;
       bool sub_none = false;
       std::uint32_t child = 0;
@@ -683,16 +700,17 @@ bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
     });
     if (!ok) return false;
     if (any_root) none = true;
-    t.child = static_cast<std::uint32_t>(f_.use_lists.size());
+    t.child = static_cast<std::uint32_t>(file_.use_lists.size());
     t.count = static_cast<std::uint32_t>(use_stack_.size() - base);
-    f_.use_lists.insert(f_.use_lists.end(), use_stack_.begin() + static_cast<std::ptrdiff_t>(base),
-                        use_stack_.end());
+    file_.use_lists.insert(file_.use_lists.end(),
+                           use_stack_.begin() + static_cast<std::ptrdiff_t>(base),
+                           use_stack_.end());
     use_stack_.resize(base);
   } else {
     return false;
   }
-  node = static_cast<std::uint32_t>(f_.use_nodes.size());
-  f_.use_nodes.push_back(t);
+  node = static_cast<std::uint32_t>(file_.use_nodes.size());
+  file_.use_nodes.push_back(t);
   return true;
 }
 

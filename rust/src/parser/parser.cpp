@@ -1,13 +1,11 @@
-// The parser: a whole Rust file into the records of syntax.hpp.
+// The parser's entry: a whole Rust file into the records of syntax.hpp, and the keyword lookup.
 //
-// It follows syn's grammar closely, since which files parse and how they split into items decides
-// what the survey sees: the same lookahead rules, the same places where a struct literal is not
-// allowed, the same precedence climbing, the same constructs kept as unparsed ("verbatim")
-// tokens. It builds no node per expression: while it checks the grammar it
-// records the spacing of each syntax token (multi-character operators joined), the edits where the
-// printed form differs from the source, the call sites, and the items the survey walks.
-//
-// Every parse function returns false on a syntax error; the first error ends the whole parse.
+// Which files parse and how they split into items decide what the survey sees, so the grammar is
+// current Rust's, rule for rule: where a struct literal may stand, how operators bind, which
+// constructs are kept as unparsed ("verbatim") tokens. The parser builds no node per expression:
+// while it checks the grammar it records the spacing of each syntax token (multi-character
+// operators joined), the edits where the printed form differs from the source, the call sites,
+// and the items the survey walks.
 #include <algorithm>
 #include <array>
 
@@ -55,44 +53,47 @@ Keyword keyword_of(std::string_view s) {
 
 }  // namespace
 
-Parser::Parser(File& file) : f_(file), tok_(file.tokens.tokens().data()), n_(file.tokens.size()) {
-  keywords_.resize(n_, Keyword::None);
-  for (std::uint32_t i = 0; i < n_; ++i) {
-    if (tok_[i].kind == TokenKind::Ident && !tok_[i].raw()) keywords_[i] = keyword_of(text(i));
+Parser::Parser(File& file)
+    : file_(file), tokens_(file.tokens.tokens().data()), token_count_(file.tokens.size()) {
+  keywords_.resize(token_count_, Keyword::None);
+  for (std::uint32_t i = 0; i < token_count_; ++i) {
+    if (tokens_[i].kind == TokenKind::Ident && !tokens_[i].raw())
+      keywords_[i] = keyword_of(text(i));
   }
-  f_.marks.assign(n_, 0);
+  file_.marks.assign(token_count_, 0);
 }
 
 bool Parser::parse() {
   pos_ = 0;
-  end_ = n_;
-  f_.attr_first = static_cast<std::uint32_t>(f_.attrs.size());
-  if (!parse_inner_attrs(true)) return false;
-  f_.attr_count = static_cast<std::uint32_t>(f_.attrs.size()) - f_.attr_first;
-  if (!item_list(&Parser::parse_item, f_.root_first, f_.root_count)) return false;
+  end_ = token_count_;
+  file_.attr_first = static_cast<std::uint32_t>(file_.attrs.size());
+  if (!inner_attrs(true)) return false;
+  file_.attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - file_.attr_first;
+  if (!item_list(&Parser::item, file_.root_first, file_.root_count)) return false;
   apply_verbatim();
   return true;
 }
 
 void Parser::apply_verbatim() {
-  std::sort(verbatim_.begin(), verbatim_.end(),
+  std::sort(verbatim_ranges_.begin(), verbatim_ranges_.end(),
             [](const TokenRange& a, const TokenRange& b) { return a.first < b.first; });
   std::uint32_t done = 0;  // tokens before this one are marked or outside every range
-  for (const TokenRange& r : verbatim_) {
+  for (const TokenRange& r : verbatim_ranges_) {
     for (std::uint32_t i = std::max(r.first, done); i < r.last; ++i) {
-      f_.marks[i] |= kMarkVerbatim;
+      file_.marks[i] |= kMarkVerbatim;
     }
     done = std::max(done, r.last);
   }
-  verbatim_.clear();
+  verbatim_ranges_.clear();
 }
 
 void Parser::close_list(std::size_t base, std::uint32_t& first, std::uint32_t& count) {
-  first = static_cast<std::uint32_t>(f_.item_lists.size());
-  count = static_cast<std::uint32_t>(list_.size() - base);
-  f_.item_lists.insert(f_.item_lists.end(), list_.begin() + static_cast<std::ptrdiff_t>(base),
-                       list_.end());
-  list_.resize(base);
+  first = static_cast<std::uint32_t>(file_.item_lists.size());
+  count = static_cast<std::uint32_t>(item_stack_.size() - base);
+  file_.item_lists.insert(file_.item_lists.end(),
+                          item_stack_.begin() + static_cast<std::ptrdiff_t>(base),
+                          item_stack_.end());
+  item_stack_.resize(base);
 }
 
 }  // namespace rust::parser

@@ -1,69 +1,72 @@
-// Paths: mod-style paths, paths with generic arguments, qualified paths, generic arguments.
+// Paths: mod-style paths (no generic arguments), paths with generic arguments, qualified paths
+// `<T as Trait>::x`, and the generic arguments themselves.
 #include "state.hpp"
 
 namespace rust::parser {
 
 // `a::b::c` without generic arguments, as in attributes, visibilities and macro paths.
 bool Parser::mod_style_path() {
-  eat_op2(':', ':');
-  while (segment(pos_)) {
+  eat_op("::");
+  while (is_path_segment(pos_)) {
     ++pos_;
-    if (!eat_op2(':', ':')) return true;
+    if (!eat_op("::")) return true;
   }
   return false;  // no segment, or a trailing `::`
 }
 
-bool Parser::path_segment(bool expr_style, PathInfo& pi) {
-  pi.segments++;
-  pi.last_has_args = false;
-  if (kw(pos_, Keyword::Super) || kw(pos_, Keyword::SelfValue) || kw(pos_, Keyword::Crate) ||
-      kw(pos_, Keyword::Try)) {
-    pi.last_ident = pos_++;
+// One segment: a name with its generic arguments (with `::` before the `<` in an expression), or
+// one of the keywords that take none.
+bool Parser::path_segment(bool expr_style, PathShape& shape) {
+  shape.segments++;
+  shape.last_has_args = false;
+  if (is_keyword_in(pos_, kPlainSegmentKeywords)) {
+    shape.last_ident = pos_++;
     return true;
   }
-  if (kw(pos_, Keyword::SelfType) || ident(pos_)) {
-    pi.last_ident = pos_++;
+  if (is_keyword(pos_, Keyword::SelfType) || is_ident(pos_)) {
+    shape.last_ident = pos_++;
   } else {
     return false;
   }
-  if ((!expr_style && punct(pos_, '<') && !op2(pos_, '<', '=') && !op3(pos_, '<', '<', '=')) ||
-      (colon2(pos_) && punct(pos_ + 2, '<'))) {
+  if ((!expr_style && is_punct(pos_, '<') && !is_op(pos_, "<=") && !is_op(pos_, "<<=")) ||
+      (is_op(pos_, "::") && is_punct(pos_ + 2, '<'))) {
     if (!angle_args()) return false;
-    pi.mod_style = false;
-    pi.last_has_args = true;
+    shape.mod_style = false;
+    shape.last_has_args = true;
   }
   return true;
 }
 
-// Path::parse: optional leading `::`, then segments joined by `::`.
-bool Parser::path(bool expr_style, PathInfo& pi) {
-  if (colon2(pos_)) {
-    eat_op2(':', ':');
-    pi.leading_colon = true;
+// A path: an optional leading `::`, then segments joined by `::` (a `::` before a parenthesis
+// ends it, as in `Fn::()`).
+bool Parser::path(bool expr_style, PathShape& shape) {
+  if (is_op(pos_, "::")) {
+    eat_op("::");
+    shape.leading_colon = true;
   }
-  if (!path_segment(expr_style, pi)) return false;
-  while (colon2(pos_) && !open(pos_ + 2, Delim::Paren)) {
-    eat_op2(':', ':');
-    if (!path_segment(expr_style, pi)) return false;
+  if (!path_segment(expr_style, shape)) return false;
+  while (is_op(pos_, "::") && !is_open(pos_ + 2, Delim::Paren)) {
+    eat_op("::");
+    if (!path_segment(expr_style, shape)) return false;
   }
   return true;
 }
 
 // A path with an optional qualified self: `<T as Trait>::rest` or `<T>::rest`.
-bool Parser::qpath(bool expr_style, PathInfo& pi) {
-  if (!punct(pos_, '<')) return path(expr_style, pi);
+bool Parser::qpath(bool expr_style, PathShape& shape) {
+  if (!is_punct(pos_, '<')) return path(expr_style, shape);
   ++pos_;
   if (!type(true)) return false;
-  pi.qself = true;
-  if (eat_kw(Keyword::As)) {
-    if (!path(false, pi)) return false;
+  shape.qself = true;
+  if (eat_keyword(Keyword::As)) {
+    if (!path(false, shape)) return false;
   }
   if (!expect_punct('>')) return false;
-  if (!eat_op2(':', ':')) return false;
+  if (!eat_op("::")) return false;
   for (;;) {
-    if (!path_segment(expr_style, pi)) return false;
-    if (!colon2(pos_)) break;
-    eat_op2(':', ':');
+    if (!path_segment(expr_style, shape)) return false;
+    if (!is_op(pos_, "::")) break;
+    eat_op("::");
   }
   return true;
 }
@@ -73,29 +76,29 @@ bool Parser::qpath(bool expr_style, PathInfo& pi) {
 bool Parser::angle_args() {
   Nest nest(*this);
   if (!nest.ok) return false;
-  eat_op2(':', ':');
+  eat_op("::");
   const std::uint32_t lt = pos_;
   if (!expect_punct('<')) return false;
   const std::size_t base = params_.size();
   std::uint32_t gt = 0;
-  const bool ok = angle_list(gt, [&](bool& is_lifetime) {
-    if (lifetime(pos_) && !punct(pos_ + 2, '+')) {
+  const bool ok = angle_list(gt, [&](bool& lifetime) {
+    if (is_lifetime(pos_) && !is_punct(pos_ + 2, '+')) {
       pos_ += 2;
-      is_lifetime = true;
+      lifetime = true;
       return true;
     }
-    if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) return const_argument();
-    TyInfo ti;
-    if (!type(true, &ti)) return false;
-    if (!ti.simple) return true;
-    if (punct(pos_, '=')) {
+    if (starts_const_argument(pos_)) return const_argument();
+    TypeShape shape;
+    if (!type(true, &shape)) return false;
+    if (!shape.simple) return true;
+    if (is_punct(pos_, '=')) {  // an associated type or constant
       ++pos_;
-      if (lit_len(pos_) > 0 || open(pos_, Delim::Brace)) return const_argument();
+      if (starts_const_argument(pos_)) return const_argument();
       return type(true);
     }
-    if (punct(pos_, ':')) {
+    if (is_punct(pos_, ':')) {  // an associated type's bounds
       ++pos_;
-      return plus_bounds([&] { return punct(pos_, ',') || punct(pos_, '>'); });
+      return plus_bounds([&] { return ends_generic_parameter(pos_); });
     }
     return true;
   });
@@ -105,17 +108,22 @@ bool Parser::angle_args() {
   return true;
 }
 
+// Where a generic argument is a constant rather than a type: a literal or a block.
+inline bool Parser::starts_const_argument(std::uint32_t i) const {
+  return starts_literal(i) || is_open(i, Delim::Brace);
+}
+
 // A const generic argument: a literal, an identifier or a block.
 bool Parser::const_argument() {
-  if (const std::uint32_t n = lit_len(pos_); n > 0) {
-    pos_ += n;
+  if (const std::uint32_t literal_end = end_of_literal(pos_); literal_end != pos_) {
+    pos_ = literal_end;
     return true;
   }
-  if (ident(pos_)) {
+  if (is_ident(pos_)) {
     ++pos_;
     return true;
   }
-  if (open(pos_, Delim::Brace)) return block_with_inner();
+  if (is_open(pos_, Delim::Brace)) return block_with_inner();
   return false;
 }
 

@@ -1,69 +1,73 @@
-// Patterns.
+// Patterns: or-patterns, bindings, literals and ranges, paths, tuple structs and structs,
+// references, tuples and slices, `box` and macros.
 #include "state.hpp"
 
 namespace rust::parser {
 
+// Patterns joined by `|`, with a leading `|` where `leading_vert` allows one.
 bool Parser::pat_multi(bool leading_vert) {
-  if (leading_vert && punct(pos_, '|')) ++pos_;
+  if (leading_vert && is_punct(pos_, '|')) ++pos_;
   if (!pat_single()) return false;
-  while (punct(pos_, '|') && !op2(pos_, '|', '|') && !op2(pos_, '|', '=')) {
+  while (is_punct(pos_, '|') && !is_op(pos_, "||") && !is_op(pos_, "|=")) {
     ++pos_;
     if (!pat_single()) return false;
   }
   return true;
 }
 
+// One pattern, without a top-level `|`.
 bool Parser::pat_single() {
   Nest nest(*this);
   if (!nest.ok) return false;
   const std::uint32_t n1 = pos_ + 1;
-  if ((ident(pos_) && (colon2(n1) || punct(n1, '!') || open(n1, Delim::Brace) ||
-                       open(n1, Delim::Paren) || dot2(n1))) ||
-      (kw(pos_, Keyword::SelfValue) && colon2(n1)) || colon2(pos_) || punct(pos_, '<') ||
-      kw(pos_, Keyword::SelfType) || kw(pos_, Keyword::Super) || kw(pos_, Keyword::Crate)) {
+  if ((is_ident(pos_) && (is_op(n1, "::") || is_punct(n1, '!') || is_open(n1, Delim::Brace) ||
+                          is_open(n1, Delim::Paren) || is_op(n1, ".."))) ||
+      (is_keyword(pos_, Keyword::SelfValue) && is_op(n1, "::")) || is_op(pos_, "::") ||
+      is_punct(pos_, '<') || is_keyword(pos_, Keyword::SelfType) ||
+      is_keyword(pos_, Keyword::Super) || is_keyword(pos_, Keyword::Crate)) {
     return pat_path_like();
   }
-  if (kw(pos_, Keyword::Underscore)) {
+  if (is_keyword(pos_, Keyword::Underscore)) {
     ++pos_;
     return true;
   }
-  if (kw(pos_, Keyword::Box)) {
+  if (is_keyword(pos_, Keyword::Box)) {
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
     ++pos_;
     if (!pat_single()) return false;
-    verbatim(begin, snap);
+    keep_verbatim(begin, snap);
     return true;
   }
-  if (punct(pos_, '-') || lit_len(pos_) > 0 || kw(pos_, Keyword::Const)) {
+  if (is_punct(pos_, '-') || starts_literal(pos_) || is_keyword(pos_, Keyword::Const)) {
     bool some = false;
     if (!range_bound(some) || !some) return false;
-    return !dot2(pos_) || range_pattern_end(true);
+    return !is_op(pos_, "..") || range_pattern_end(true);
   }
-  if (kw(pos_, Keyword::Ref) || kw(pos_, Keyword::Mut) || kw(pos_, Keyword::SelfValue) ||
-      ident(pos_)) {
-    eat_kw(Keyword::Ref);
-    eat_kw(Keyword::Mut);
-    if (kw(pos_, Keyword::SelfValue) || ident(pos_)) {
+  if (is_keyword(pos_, Keyword::Ref) || is_keyword(pos_, Keyword::Mut) ||
+      is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_)) {
+    eat_keyword(Keyword::Ref);
+    eat_keyword(Keyword::Mut);
+    if (is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_)) {
       ++pos_;
     } else {
       return false;
     }
-    if (punct(pos_, '@')) {
+    if (is_punct(pos_, '@')) {
       ++pos_;
       return pat_single();
     }
     return true;
   }
-  if (punct(pos_, '&')) {
+  if (is_punct(pos_, '&')) {
     ++pos_;
-    eat_kw(Keyword::Mut);
+    eat_keyword(Keyword::Mut);
     return pat_single();
   }
-  if (open(pos_, Delim::Paren) || open(pos_, Delim::Bracket)) {
-    return comma_group(tok_[pos_].delim(), [&] { return pat_multi(true); });
+  if (is_open(pos_, Delim::Paren) || is_open(pos_, Delim::Bracket)) {
+    return comma_group(tokens_[pos_].delim(), [&] { return pat_multi(true); });
   }
-  if (dot2(pos_) && !op3(pos_, '.', '.', '.')) return range_pattern_end(false);
+  if (is_op(pos_, "..") && !is_op(pos_, "...")) return range_pattern_end(false);
   return false;
 }
 
@@ -78,7 +82,7 @@ bool Parser::range_pattern_end(bool obsolete) {
 
 // `..=`, `..` or the obsolete `...` (printed as `..=`).
 bool Parser::range_limits_obsolete(Limits& limits) {
-  if (op3(pos_, '.', '.', '.')) {
+  if (is_op(pos_, "...")) {
     edit(pos_, pos_ + 3, EditKind::DotDotEq);
     pos_ += 3;
     limits = Limits::Closed;
@@ -91,57 +95,60 @@ bool Parser::range_limits_obsolete(Limits& limits) {
 // pattern has no such end here.
 bool Parser::range_bound(bool& some) {
   some = false;
-  if (at_end() || punct(pos_, '|') || punct(pos_, '=') || (punct(pos_, ':') && !colon2(pos_)) ||
-      punct(pos_, ',') || punct(pos_, ';') || kw(pos_, Keyword::If)) {
+  if (at_end() || is_punct(pos_, '|') || is_punct(pos_, '=') ||
+      (is_punct(pos_, ':') && !is_op(pos_, "::")) || is_punct(pos_, ',') || is_punct(pos_, ';') ||
+      is_keyword(pos_, Keyword::If)) {
     return true;
   }
   some = true;
-  if (const std::uint32_t n = lit_len(pos_); n > 0) {
-    pos_ += n;
+  if (const std::uint32_t literal_end = end_of_literal(pos_); literal_end != pos_) {
+    pos_ = literal_end;
     return true;
   }
-  if (qpath_start(pos_)) {
-    if (!parse_outer_attrs(false)) return false;
-    PathInfo pi;
-    return qpath(true, pi);
+  if (starts_path(pos_)) {
+    if (!outer_attrs(false)) return false;
+    PathShape path_shape;
+    return qpath(true, path_shape);
   }
-  if (kw(pos_, Keyword::Const)) {
+  if (is_keyword(pos_, Keyword::Const)) {
     ++pos_;
     return block_with_inner();
   }
   return false;
 }
 
+// A pattern that begins with a path: a path, a macro, a struct, a tuple struct or a range.
 bool Parser::pat_path_like() {
-  PathInfo pi;
-  if (!qpath(true, pi)) return false;
-  if (!pi.qself && punct(pos_, '!') && !op2(pos_, '!', '=') && pi.mod_style) {
+  PathShape path_shape;
+  if (!qpath(true, path_shape)) return false;
+  if (!path_shape.qself && is_bang(pos_) && path_shape.mod_style) {
     ++pos_;
-    return delimited_verbatim();
+    return verbatim_group();
   }
-  if (open(pos_, Delim::Brace)) return pat_struct();
-  if (open(pos_, Delim::Paren)) {
+  if (is_open(pos_, Delim::Brace)) return pat_struct();
+  if (is_open(pos_, Delim::Paren)) {
     return comma_group(Delim::Paren, [&] { return pat_multi(true); });
   }
-  return !dot2(pos_) || range_pattern_end(true);
+  return !is_op(pos_, "..") || range_pattern_end(true);
 }
 
+// `{ field: pattern, ref mut name, box name, 0: pattern, .. }` after a struct pattern's path.
 bool Parser::pat_struct() {
   std::uint32_t saved;
   enter(Delim::Brace, saved);
   while (!at_end()) {
-    if (!parse_outer_attrs(false)) return false;
-    if (dot2(pos_)) {
-      eat_op2('.', '.');
+    if (!outer_attrs(false)) return false;
+    if (is_op(pos_, "..")) {
+      eat_op("..");
       break;
     }
     const std::uint32_t begin = pos_;
     const Snapshot snap = snapshot();
-    const bool boxed = eat_kw(Keyword::Box);
-    const bool by_ref = eat_kw(Keyword::Ref);
-    const bool mut = eat_kw(Keyword::Mut);
+    const bool boxed = eat_keyword(Keyword::Box);
+    const bool by_ref = eat_keyword(Keyword::Ref);
+    const bool mut = eat_keyword(Keyword::Mut);
     bool named = false;
-    if (ident(pos_)) {
+    if (is_ident(pos_)) {
       named = true;
       ++pos_;
     } else if (boxed || by_ref || mut) {
@@ -149,11 +156,11 @@ bool Parser::pat_struct() {
     } else if (!index_member()) {
       return false;
     }
-    if ((!boxed && !by_ref && !mut && punct(pos_, ':')) || !named) {
+    if ((!boxed && !by_ref && !mut && is_punct(pos_, ':')) || !named) {
       if (!expect_punct(':')) return false;
       if (!pat_multi(true)) return false;
     } else if (boxed) {
-      verbatim(begin, snap);
+      keep_verbatim(begin, snap);
     }
     if (at_end()) break;
     if (!expect_punct(',')) return false;

@@ -1,4 +1,36 @@
-// The parser's state and the helpers every grammar file uses. Private to the parser.
+// The parser's state and the vocabulary every grammar file speaks. Private to the parser.
+//
+// The parser reads the token vector of one file with a cursor, `pos_`, that moves forward only,
+// inside the current group: `end_` is the index of the group's closing token (or the token count
+// at the top level), and a group is entered and left as a whole. A grammar function is named after
+// the construct it reads at the cursor (`type`, `pat_single`, `use_tree`, `expr`) and returns false
+// on a syntax error; the first error ends the whole parse.
+//
+// Looking ahead. A predicate is given the index `i` of the token it looks at (most often pos_); it
+// neither moves the cursor nor records anything, and past `end_` it sees nothing:
+//   is_*(i)       what the token at i is: is_punct(i, ';'), is_op(i, "::") (an operator of joined
+//                 characters), is_open(i, Delim::Brace), is_keyword(i, Keyword::Fn),
+//                 is_keyword_in(i, kModuleKeywords), is_ident(i) (not a reserved word) ...
+//   starts_*(i)   whether a construct may start at i, judged by looking ahead: starts_path(i),
+//                 starts_signature(i, ...), starts_expression(i)
+//   ends_*(i)     whether the token at i ends the construct being read: ends_where_clause(i)
+//   end_of_*(i)   the index just past the construct that starts at i: end_of_token_tree(i),
+//                 end_of_literal(i) and end_of_visibility(i) (i itself when there is none)
+//   *_at(i)       what the operator at i is, as a value: precedence_at(i)
+// Consuming, at the cursor:
+//   eat_*()       steps over the thing named if it is there and tells whether it was; never an
+//                 error (eat_keyword, eat_op, eat_lifetime)
+//   expect_*()    steps over it, or fails: a syntax error (expect_punct, expect_keyword ...)
+//
+// Recording. Besides checking the grammar, the parser records into the File: the spacing marks of
+// tokens, the edits of the printed form, the attributes, items, use trees and call sites. A
+// construct that turns out to be kept as unparsed tokens ("verbatim") drops what it recorded: its
+// reader takes a Snapshot of the record sizes where it begins and calls keep_verbatim.
+//
+// The grammar, one file per construct: attributes.cpp; paths.cpp (paths, generic arguments);
+// generics_and_bounds.cpp (generic parameters, where clauses, bounds); types.cpp; items.cpp
+// (items, visibility, functions, use trees); statements.cpp (blocks, statements);
+// expressions.cpp; patterns.cpp. parser.cpp holds the entry and the keyword lookup.
 #pragma once
 
 #include <algorithm>
@@ -72,8 +104,22 @@ inline constexpr KeywordSet kReservedKeywords = [] {
   return set;
 }();
 
+/// `crate`, `self` and `super`: the keywords that name a module relative to this one, as in
+/// `pub(crate)`, `self::a` or a macro path `super::m!`.
+inline constexpr KeywordSet kModuleKeywords = {Keyword::Crate, Keyword::SelfValue, Keyword::Super};
+/// The keywords that may stand as a segment of any path: those and `Self`.
+inline constexpr KeywordSet kPathSegmentKeywords = kModuleKeywords | KeywordSet{Keyword::SelfType};
+/// The keywords read as a whole path segment, never followed by generic arguments: the module
+/// keywords and `try` (a plain name in older code).
+inline constexpr KeywordSet kPlainSegmentKeywords = kModuleKeywords | KeywordSet{Keyword::Try};
+/// The keywords that begin a function pointer type (after its `for<..>`).
+inline constexpr KeywordSet kFnPointerKeywords = {Keyword::Fn, Keyword::Unsafe, Keyword::Extern};
+/// The keywords that begin a block-like expression whatever follows them.
+inline constexpr KeywordSet kBlockLikeKeywords = {Keyword::If, Keyword::While, Keyword::Loop,
+                                                  Keyword::Match, Keyword::Unsafe};
+
 // Binding strength of operators, weakest first.
-enum class Prec : std::uint8_t {
+enum class Precedence : std::uint8_t {
   Jump,
   Assign,
   Range,
@@ -94,7 +140,7 @@ enum class Prec : std::uint8_t {
 
 // What the parser remembers of an expression: enough to apply the grammar's restrictions and to
 // recognise a call whose callee is a path.
-enum class EK : std::uint8_t {
+enum class ExprKind : std::uint8_t {
   Other,
   Path,
   Macro,       // a macro invocation in parentheses or brackets
@@ -105,15 +151,17 @@ enum class EK : std::uint8_t {
   Verbatim,
 };
 
-struct Ex {
-  EK kind = EK::Other;
-  Prec bin = Prec::Jump;  // Binary: the operator's precedence
+struct ExprShape {
+  ExprKind kind = ExprKind::Other;
+  Precedence precedence = Precedence::Jump;  // Binary: the operator's precedence
   std::uint32_t start = 0;
   std::uint32_t name = kNoToken;  // Path: identifier of the last segment
   std::uint32_t segments = 0;     // Path: number of segments
+
+  bool block_like() const { return kind == ExprKind::Block; }
 };
 
-struct PathInfo {
+struct PathShape {
   std::uint32_t segments = 0;
   std::uint32_t last_ident = kNoToken;
   bool qself = false;
@@ -123,14 +171,14 @@ struct PathInfo {
 };
 
 // What a type parse tells its caller.
-struct TyInfo {
+struct TypeShape {
   bool path = false;         // a path type
   bool qself = false;        // ... with a qualified self
   bool simple = false;       // ... of one segment without leading `::` or parenthesised arguments
   bool bare_object = false;  // a trait object without `dyn` of a single bound, no trailing `+`
 };
 
-enum class Bound : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
+enum class BoundKind : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
 
@@ -144,126 +192,214 @@ class Parser {
   std::uint32_t error_token() const { return pos_; }
 
  private:
-  void apply_verbatim();
-  void close_list(std::size_t base, std::uint32_t& first, std::uint32_t& count);
-
   // -------------------------------------------------------------------------------------------
-  // Tokens
-  std::string_view text(std::uint32_t i) const { return f_.tokens.text(i); }
+  // The tokens, looked at
+
+  std::string_view text(std::uint32_t i) const { return file_.tokens.text(i); }
   bool at_end() const { return pos_ >= end_; }
-  bool in(std::uint32_t i) const { return i < end_; }
-  bool punct(std::uint32_t i, char c) const {
-    return in(i) && tok_[i].kind == TokenKind::Punct && tok_[i].punct() == c;
-  }
-  bool joint(std::uint32_t i) const { return (tok_[i].flags & Token::kJoint) != 0; }
+  // Whether `i` lies inside the current group.
+  bool inside(std::uint32_t i) const { return i < end_; }
 
-  // A multi-character operator: every character but the last joined to the next. Asked at almost
-  // every token, so always inline.
-  [[gnu::always_inline]] bool op2(std::uint32_t i, char a, char b) const {
-    return punct(i, a) && joint(i) && punct(i + 1, b);
+  bool is_punct(std::uint32_t i, char c) const {
+    return inside(i) && tokens_[i].kind == TokenKind::Punct && tokens_[i].punct() == c;
   }
-  bool op3(std::uint32_t i, char a, char b, char c) const {
-    return op2(i, a, b) && joint(i + 1) && punct(i + 2, c);
+  // Whether the punctuation at `i` is joined to the next token.
+  bool is_joint(std::uint32_t i) const { return (tokens_[i].flags & Token::kJoint) != 0; }
+  // An operator of two or three characters (`::`, `..=`), every character but the last joined to
+  // the next. Asked at almost every token, so always inline.
+  template <std::size_t N>
+  [[gnu::always_inline]] bool is_op(std::uint32_t i, const char (&op)[N]) const {
+    static_assert(N == 3 || N == 4, "an operator of two or three characters");
+    if (!(is_punct(i, op[0]) && is_joint(i) && is_punct(i + 1, op[1]))) return false;
+    if constexpr (N == 4) return is_joint(i + 1) && is_punct(i + 2, op[2]);
+    return true;
   }
-  bool colon2(std::uint32_t i) const { return op2(i, ':', ':'); }
-  bool dot2(std::uint32_t i) const { return op2(i, '.', '.'); }
-  bool open(std::uint32_t i, Delim d) const {
-    return in(i) && tok_[i].kind == TokenKind::Open && tok_[i].delim() == d;
-  }
-  bool any_open(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Open; }
-  bool literal(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Literal; }
-  bool str_literal(std::uint32_t i) const {
-    return literal(i) && (tok_[i].lit() == LitKind::Str || tok_[i].lit() == LitKind::RawStr);
-  }
-  bool kw(std::uint32_t i, Keyword k) const { return in(i) && keywords_[i] == k; }
+  // A `.` that is not the start of `..`: a field, method call, tuple index or `.await` follows.
+  bool is_member_dot(std::uint32_t i) const { return is_punct(i, '.') && !is_op(i, ".."); }
+  // A `.` (not `..`) or a `?`: the postfix forms that let a block-like expression go on.
+  bool is_dot_or_try(std::uint32_t i) const { return is_member_dot(i) || is_punct(i, '?'); }
+  // A `!` that is not the start of `!=`: the bang of a macro invocation.
+  bool is_bang(std::uint32_t i) const { return is_punct(i, '!') && !is_op(i, "!="); }
 
+  bool is_open(std::uint32_t i, Delim d) const {
+    return inside(i) && tokens_[i].kind == TokenKind::Open && tokens_[i].delim() == d;
+  }
+  bool is_any_open(std::uint32_t i) const {
+    return inside(i) && tokens_[i].kind == TokenKind::Open;
+  }
+  bool is_literal(std::uint32_t i) const {
+    return inside(i) && tokens_[i].kind == TokenKind::Literal;
+  }
+  bool is_string_literal(std::uint32_t i) const {
+    return is_literal(i) &&
+           (tokens_[i].lit() == LitKind::Str || tokens_[i].lit() == LitKind::RawStr);
+  }
+
+  bool is_keyword(std::uint32_t i, Keyword k) const { return inside(i) && keywords_[i] == k; }
+  bool is_keyword_in(std::uint32_t i, KeywordSet set) const {
+    return inside(i) && set.contains(keywords_[i]);
+  }
   // Any identifier token, keywords included.
-  bool ident_any(std::uint32_t i) const { return in(i) && tok_[i].kind == TokenKind::Ident; }
-
-  // An identifier that is not a reserved word (raw identifiers always are identifiers).
-  bool ident(std::uint32_t i) const {
-    return ident_any(i) && !kReservedKeywords.contains(keywords_[i]);
+  bool is_ident_or_keyword(std::uint32_t i) const {
+    return inside(i) && tokens_[i].kind == TokenKind::Ident;
   }
-  bool lifetime(std::uint32_t i) const {
-    return punct(i, '\'') && joint(i) && in(i + 1) && tok_[i + 1].kind == TokenKind::Ident;
+  // An identifier that is not a reserved word (raw identifiers always are identifiers).
+  bool is_ident(std::uint32_t i) const {
+    return is_ident_or_keyword(i) && !kReservedKeywords.contains(keywords_[i]);
+  }
+  // A name that may also be `_` (a constant, a parameter, a rename in `use` or `extern crate`).
+  bool is_ident_or_underscore(std::uint32_t i) const {
+    return is_ident(i) || is_keyword(i, Keyword::Underscore);
+  }
+  // A name that may also be `try` (a module, the name after a macro's bang).
+  bool is_ident_or_try(std::uint32_t i) const { return is_ident(i) || is_keyword(i, Keyword::Try); }
+  // A lifetime or label: a quote joined to an identifier. It is two tokens.
+  bool is_lifetime(std::uint32_t i) const {
+    return is_punct(i, '\'') && is_joint(i) && inside(i + 1) &&
+           tokens_[i + 1].kind == TokenKind::Ident;
+  }
+
+  // An identifier or one of the keywords that may stand as a segment of any path.
+  bool is_path_segment(std::uint32_t i) const {
+    return is_ident(i) || is_keyword_in(i, kPathSegmentKeywords);
+  }
+  // Where a path may begin: a segment, a leading `::` or a qualified self `<T as Trait>::`.
+  bool starts_path(std::uint32_t i) const {
+    return is_path_segment(i) || is_op(i, "::") || is_punct(i, '<');
+  }
+  // `,` or `>`: the end of a generic parameter or argument.
+  bool ends_generic_parameter(std::uint32_t i) const {
+    return is_punct(i, ',') || is_punct(i, '>');
+  }
+  // `default` as a qualifier of an impl or of an impl's item (not the macro `default!`).
+  bool is_default_qualifier(std::uint32_t i) const {
+    return is_keyword(i, Keyword::Default) && !is_punct(i + 1, '!');
   }
 
   // The token tree after the one at `i`: a group or a lifetime counts as one.
-  std::uint32_t next_tt(std::uint32_t i) const {
-    if (!in(i)) return end_;
-    if (tok_[i].kind == TokenKind::Open) return tok_[i].partner + 1;
-    if (lifetime(i)) return i + 2;
+  std::uint32_t end_of_token_tree(std::uint32_t i) const {
+    if (!inside(i)) return end_;
+    if (tokens_[i].kind == TokenKind::Open) return tokens_[i].partner + 1;
+    if (is_lifetime(i)) return i + 2;
     return i + 1;
   }
-
-  // The length in tokens of a literal at `i` as the grammar reads one: a literal token, `true`,
-  // `false`, or `-` followed by a numeric literal. Zero when there is none.
-  std::uint32_t lit_len(std::uint32_t i) const {
-    if (literal(i)) return 1;
-    if (kw(i, Keyword::True) || kw(i, Keyword::False)) return 1;
-    if (punct(i, '-') && literal(i + 1) &&
-        (tok_[i + 1].lit() == LitKind::Integer || tok_[i + 1].lit() == LitKind::Float)) {
-      return 2;
+  // Where a literal at `i` ends, as the grammar reads one: a literal token, `true`, `false`, or
+  // `-` followed by a numeric literal; `i` itself when there is none.
+  std::uint32_t end_of_literal(std::uint32_t i) const {
+    if (is_literal(i)) return i + 1;
+    if (is_keyword(i, Keyword::True) || is_keyword(i, Keyword::False)) return i + 1;
+    if (is_punct(i, '-') && is_literal(i + 1) &&
+        (tokens_[i + 1].lit() == LitKind::Integer || tokens_[i + 1].lit() == LitKind::Float)) {
+      return i + 2;
     }
-    return 0;
+    return i;
+  }
+  bool starts_literal(std::uint32_t i) const { return end_of_literal(i) != i; }
+  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there.
+  std::uint32_t end_of_mod_style_path(std::uint32_t i) const {
+    if (is_op(i, "::")) i += 2;
+    for (;;) {
+      if (!is_path_segment(i)) return kNoToken;
+      ++i;
+      if (!is_op(i, "::")) return i;
+      i += 2;
+    }
+  }
+  // Where a visibility starting at `i` ends (i itself when there is none).
+  std::uint32_t end_of_visibility(std::uint32_t i) const {
+    if (!is_keyword(i, Keyword::Pub)) return i;
+    ++i;
+    if (is_open(i, Delim::Paren)) {
+      const std::uint32_t close = tokens_[i].partner;
+      const std::uint32_t c = i + 1;
+      if (is_keyword_in(c, kModuleKeywords) && c + 1 == close) return close + 1;
+      if (is_keyword(c, Keyword::In)) return close + 1;
+    }
+    return i;
+  }
+  // `const`? `async`? (`unsafe` | `safe`)? (`extern` "abi"?)? `fn` at `i`.
+  bool starts_signature(std::uint32_t i, bool allow_safe) const {
+    if (is_keyword(i, Keyword::Const)) ++i;
+    if (is_keyword(i, Keyword::Async)) ++i;
+    if (allow_safe && is_keyword(i, Keyword::Safe)) {
+      ++i;
+    } else if (is_keyword(i, Keyword::Unsafe)) {
+      ++i;
+    }
+    if (is_keyword(i, Keyword::Extern)) {
+      ++i;
+      if (is_string_literal(i)) ++i;
+    }
+    return is_keyword(i, Keyword::Fn);
+  }
+  // Whether the path of an item macro may start at `i`.
+  bool starts_macro_path(std::uint32_t i) const {
+    return is_ident(i) || is_keyword_in(i, kModuleKeywords) || is_op(i, "::");
+  }
+  // Whether the token before the cursor closes a brace group: the expression just read ends
+  // with a block.
+  bool follows_brace() const {
+    return pos_ > 0 && tokens_[pos_ - 1].kind == TokenKind::Close &&
+           tokens_[pos_ - 1].delim() == Delim::Brace;
   }
 
   // -------------------------------------------------------------------------------------------
   // Recording
-  void mark_joint(std::uint32_t i, std::uint32_t len) {
-    for (std::uint32_t k = 0; k + 1 < len; ++k) f_.marks[i + k] |= kMarkJoint;
-  }
 
+  void mark_joint(std::uint32_t i, std::uint32_t len) {
+    for (std::uint32_t k = 0; k + 1 < len; ++k) file_.marks[i + k] |= kMarkJoint;
+  }
   // Verbatim ranges nest (a macro inside an unparsed item, an unparsed item inside another);
   // they are marked once all are known, so that each token is marked once.
   void mark_verbatim(std::uint32_t first, std::uint32_t last) {
-    if (first < last) verbatim_.push_back(TokenRange{first, last});
+    if (first < last) verbatim_ranges_.push_back(TokenRange{first, last});
   }
+  void apply_verbatim();
   void edit(std::uint32_t first, std::uint32_t last, EditKind kind) {
-    f_.edits.push_back(Edit{first, last, kind, 0, 0});
+    file_.edits.push_back(Edit{first, last, kind, 0, 0});
   }
 
   // Sizes of every record vector, to drop what a construct recorded once it turns out verbatim.
   struct Snapshot {
-    std::size_t attrs, items, item_lists, use_nodes, use_lists, calls, edits, parts, list;
+    std::size_t attrs, items, item_lists, use_nodes, use_lists, calls, edits, parts, item_stack;
   };
   Snapshot snapshot() const {
-    return Snapshot{f_.attrs.size(),     f_.items.size(),     f_.item_lists.size(),
-                    f_.use_nodes.size(), f_.use_lists.size(), f_.calls.size(),
-                    f_.edits.size(),     f_.parts.size(),     list_.size()};
+    return Snapshot{file_.attrs.size(),     file_.items.size(),     file_.item_lists.size(),
+                    file_.use_nodes.size(), file_.use_lists.size(), file_.calls.size(),
+                    file_.edits.size(),     file_.parts.size(),     item_stack_.size()};
   }
-
   // The tokens [first, pos_) become verbatim: printed as read, and nothing inside is recorded.
-  void verbatim(std::uint32_t first, const Snapshot& s) {
-    f_.attrs.resize(s.attrs);
-    f_.items.resize(s.items);
-    f_.item_lists.resize(s.item_lists);
-    f_.use_nodes.resize(s.use_nodes);
-    f_.use_lists.resize(s.use_lists);
-    f_.calls.resize(s.calls);
-    f_.edits.resize(s.edits);
-    f_.parts.resize(s.parts);
-    list_.resize(s.list);
+  void keep_verbatim(std::uint32_t first, const Snapshot& s) {
+    file_.attrs.resize(s.attrs);
+    file_.items.resize(s.items);
+    file_.item_lists.resize(s.item_lists);
+    file_.use_nodes.resize(s.use_nodes);
+    file_.use_lists.resize(s.use_lists);
+    file_.calls.resize(s.calls);
+    file_.edits.resize(s.edits);
+    file_.parts.resize(s.parts);
+    item_stack_.resize(s.item_stack);
     mark_verbatim(first, pos_);
   }
-  void record_item(const Item& item) {
-    list_.push_back(static_cast<std::uint32_t>(f_.items.size()));
-    f_.items.push_back(item);
-  }
 
+  void record_item(const Item& item) {
+    item_stack_.push_back(static_cast<std::uint32_t>(file_.items.size()));
+    file_.items.push_back(item);
+  }
+  // The items pushed on item_stack_ from `base` on become one list of File::item_lists.
+  void close_list(std::size_t base, std::uint32_t& first, std::uint32_t& count);
   // Runs `parse` with the recording of items and of their attributes switched off.
   template <typename F>
   bool unrecorded(F parse) {
-    const bool saved = record_;
-    record_ = false;
+    const bool saved = recording_;
+    recording_ = false;
     const bool ok = parse();
-    record_ = saved;
+    recording_ = saved;
     return ok;
   }
 
-  // An item reader: it is given where its item begins and the records to fall back to should the
-  // item be kept verbatim.
-  using ItemReader = bool (Parser::*)(std::uint32_t begin, const Snapshot& snap);
+  // -------------------------------------------------------------------------------------------
+  // Nesting and groups
 
   // Nesting guard: too deep a nesting is a syntax error, never a stack overflow.
   struct Nest {
@@ -273,18 +409,14 @@ class Parser {
     ~Nest() { --p.depth_; }
   };
 
-  // -------------------------------------------------------------------------------------------
-  // Groups
-
   // Enters the group opened at pos_ (which must be of delimiter `d`); `saved` keeps the outer end.
   bool enter(Delim d, std::uint32_t& saved) {
     saved = end_;
-    if (!open(pos_, d)) return false;
-    end_ = tok_[pos_].partner;
+    if (!is_open(pos_, d)) return false;
+    end_ = tokens_[pos_].partner;
     ++pos_;
     return true;
   }
-
   // Leaves the current group, which must be fully consumed.
   bool leave(std::uint32_t saved) {
     if (pos_ != end_) return false;
@@ -292,16 +424,14 @@ class Parser {
     end_ = saved;
     return true;
   }
-
-  // Skips a delimited token tree whose tokens are kept as read (a macro's or attribute's input).
-  bool delimited_verbatim() {
-    if (!any_open(pos_)) return false;
-    const std::uint32_t close = tok_[pos_].partner;
+  // A delimited token tree whose tokens are kept as read (a macro's or attribute's input).
+  bool verbatim_group() {
+    if (!is_any_open(pos_)) return false;
+    const std::uint32_t close = tokens_[pos_].partner;
     mark_verbatim(pos_ + 1, close);
     pos_ = close + 1;
     return true;
   }
-
   // Elements read by `element`, separated by commas (a trailing one allowed), up to the end of
   // the current group.
   template <typename F>
@@ -313,14 +443,12 @@ class Parser {
     }
     return true;
   }
-
   // A group of delimiter `d` holding such a list.
   template <typename F>
   bool comma_group(Delim d, F element) {
     std::uint32_t saved;
     return enter(d, saved) && comma_list(element) && leave(saved);
   }
-
   // Elements read by `element` and joined by `sep` (a trailing one allowed), from here up to a
   // token where `stop` holds or an element that no `sep` follows.
   template <typename Stop, typename F>
@@ -328,79 +456,78 @@ class Parser {
     for (;;) {
       if (stop()) return true;
       if (!element()) return false;
-      if (!punct(pos_, sep)) return true;
+      if (!is_punct(pos_, sep)) return true;
       ++pos_;
     }
   }
 
-  // Each steps over what it names and tells whether it was there; `expect_` where the grammar
-  // requires it, `eat_` where it is optional.
+  // -------------------------------------------------------------------------------------------
+  // Eat and expect
+
   bool expect_punct(char c) {
-    if (!punct(pos_, c)) return false;
+    if (!is_punct(pos_, c)) return false;
     ++pos_;
     return true;
   }
-  bool eat_kw(Keyword k) {
-    if (!kw(pos_, k)) return false;
+  bool eat_keyword(Keyword k) {
+    if (!is_keyword(pos_, k)) return false;
     ++pos_;
     return true;
   }
-  bool expect_kw(Keyword k) { return eat_kw(k); }
+  bool expect_keyword(Keyword k) { return eat_keyword(k); }
   bool expect_ident() {
-    if (!ident(pos_)) return false;
+    if (!is_ident(pos_)) return false;
     ++pos_;
     return true;
   }
-  bool eat_op2(char a, char b) {
-    if (!op2(pos_, a, b)) return false;
-    mark_joint(pos_, 2);
-    pos_ += 2;
+  // An operator of joined characters, marked joined for printing.
+  template <std::size_t N>
+  bool eat_op(const char (&op)[N]) {
+    if (!is_op(pos_, op)) return false;
+    mark_joint(pos_, N - 1);
+    pos_ += N - 1;
     return true;
   }
   bool eat_lifetime() {
-    if (!lifetime(pos_)) return false;
+    if (!is_lifetime(pos_)) return false;
     pos_ += 2;
     return true;
   }
 
   // -------------------------------------------------------------------------------------------
-  // Paths
+  // attributes.cpp
 
-  // An identifier or one of the keywords that may stand as a segment of any path.
-  bool segment(std::uint32_t i) const {
-    return ident(i) || kw(i, Keyword::Super) || kw(i, Keyword::SelfValue) ||
-           kw(i, Keyword::SelfType) || kw(i, Keyword::Crate);
-  }
-
-  // Where a path may begin: a segment, a leading `::` or a qualified self `<T as Trait>::`.
-  bool qpath_start(std::uint32_t i) const { return segment(i) || colon2(i) || punct(i, '<'); }
-
-  // Where a mod-style path starting at `i` ends, or kNoToken when none starts there.
-  std::uint32_t skip_mod_style_path(std::uint32_t i) const {
-    if (colon2(i)) i += 2;
-    for (;;) {
-      if (!segment(i)) return kNoToken;
-      ++i;
-      if (!colon2(i)) return i;
-      i += 2;
-    }
-  }
+  bool outer_attrs(bool record);
+  bool inner_attrs(bool record);
+  bool attr(AttrStyle style, bool record);
 
   // -------------------------------------------------------------------------------------------
-  // Generics
+  // paths.cpp
+
+  bool mod_style_path();
+  bool path_segment(bool expr_style, PathShape& shape);
+  bool path(bool expr_style, PathShape& shape);
+  bool qpath(bool expr_style, PathShape& shape);
+  bool angle_args();
+  bool starts_const_argument(std::uint32_t i) const;
+  bool const_argument();
+
+  // -------------------------------------------------------------------------------------------
+  // generics_and_bounds.cpp
+
+  // A generic parameter or argument of a `<...>` as angle_list reads it.
   struct Param {
     std::uint32_t first, last;  // the parameter and its comma
     bool lifetime, comma;
   };
-
   // The parameters or arguments of a `<...>` from just past the `<` through the `>`, which `gt`
   // is left at; `param` reads one and tells whether it is a lifetime. Each goes to params_.
   template <typename F>
   bool angle_list(std::uint32_t& gt, F param) {
-    while (!punct(pos_, '>')) {
+    while (!is_punct(pos_, '>')) {
       Param p{pos_, 0, false, false};
       if (!param(p.lifetime)) return false;
-      p.comma = !punct(pos_, '>');
+      p.comma = !is_punct(pos_, '>');
       if (p.comma && !expect_punct(',')) return false;
       p.last = pos_;
       params_.push_back(p);
@@ -408,88 +535,27 @@ class Parser {
     gt = pos_;
     return expect_punct('>');
   }
-
-  // -------------------------------------------------------------------------------------------
-  // Bounds
-
-  // Bounds joined by `+` (see `separated`).
-  template <typename Stop>
-  bool plus_bounds(Stop stop, bool allow_const = true) {
-    return separated('+', stop, [&] {
-      Bound b;
-      return bound(false, allow_const, b);
-    });
-  }
-
-  // -------------------------------------------------------------------------------------------
-  // Items
-
-  // What a type alias holds besides its name.
-  struct AliasShape {
-    bool generics = false, colon = false, where = false, value = false;
-  };
-
-  // -------------------------------------------------------------------------------------------
-  // Statements
-  static bool block_like(const Ex& e) { return e.kind == EK::Block; }
-
-  // -------------------------------------------------------------------------------------------
-  // Expressions
-
-  // An expression; `allow_struct` false where a brace would end it (conditions, scrutinees).
-  bool expr(bool allow_struct, Ex& out) {
-    if (!unary(allow_struct, out)) return false;
-    return parse_expr(out, allow_struct, Prec::Jump);
-  }
-
-  // An expression whose form does not matter here.
-  bool expr(bool allow_struct) {
-    Ex e;
-    return expr(allow_struct, e);
-  }
-
-  // -------------------------------------------------------------------------------------------
-  // attributes.cpp
-
-  bool parse_outer_attrs(bool record);
-  bool parse_inner_attrs(bool record);
-  bool parse_attr(AttrStyle style, bool record);
-
-  // -------------------------------------------------------------------------------------------
-  // paths.cpp
-
-  bool mod_style_path();
-  bool path_segment(bool expr_style, PathInfo& pi);
-  bool path(bool expr_style, PathInfo& pi);
-  bool qpath(bool expr_style, PathInfo& pi);
-  bool angle_args();
-  bool const_argument();
-
-  // -------------------------------------------------------------------------------------------
-  // generics_and_bounds.cpp
-
   void reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::uint32_t gt, bool params);
   bool generics();
   bool type_param_rest();
   bool bound_lifetimes();
   bool where_clause(std::uint32_t anchor = kNoToken);
-  // Whether the token at pos_ ends a where clause or one of its predicates.
-  bool where_ends() const {
-    return at_end() || open(pos_, Delim::Brace) || punct(pos_, ',') || punct(pos_, ';') ||
-           (punct(pos_, ':') && !colon2(pos_)) || punct(pos_, '=');
-  }
+  bool ends_where_clause(std::uint32_t i) const;
   bool where_tail();
   bool where_predicate();
-  bool bound(bool allow_capture, bool allow_const, Bound& out);
+  bool bound(bool allow_capture, bool allow_const, BoundKind& out);
+  // Bounds joined by `+` (see `separated`).
+  template <typename Stop>
+  bool plus_bounds(Stop stop, bool allow_const = true) {
+    return separated('+', stop, [&] {
+      BoundKind kind;
+      return bound(false, allow_const, kind);
+    });
+  }
   bool trait_bound(bool allow_const, bool& is_const);
   bool parenthesized_args();
   bool bounds_list(bool allow_plus, bool allow_capture, bool allow_const);
-  // Whether a bound may start at pos_ (a trailing `+` is followed by none).
-  bool bound_ahead(bool allow_const) const {
-    return ident_any(pos_) || colon2(pos_) || punct(pos_, '?') || lifetime(pos_) ||
-           open(pos_, Delim::Paren) ||
-           (allow_const && (open(pos_, Delim::Bracket) || kw(pos_, Keyword::Const)));
-  }
+  bool starts_bound(std::uint32_t i, bool allow_const) const;
   bool more_bounds();
   bool plus_more_bounds();
 
@@ -497,54 +563,24 @@ class Parser {
   // types.cpp
 
   bool return_type(bool allow_plus);
-  bool type(bool allow_plus, TyInfo* info = nullptr);
+  bool type(bool allow_plus, TypeShape* shape = nullptr);
   bool bare_fn(bool& mut_self);
 
   // -------------------------------------------------------------------------------------------
   // items.cpp
 
-  bool item_list(ItemReader item, std::uint32_t& first, std::uint32_t& count);
-  bool item_block(ItemReader item, Item& owner);
-  // Where a visibility starting at `i` ends (i itself when there is none).
-  std::uint32_t skip_visibility(std::uint32_t i) const {
-    if (!kw(i, Keyword::Pub)) return i;
-    ++i;
-    if (open(i, Delim::Paren)) {
-      const std::uint32_t close = tok_[i].partner;
-      const std::uint32_t c = i + 1;
-      if ((kw(c, Keyword::Crate) || kw(c, Keyword::SelfValue) || kw(c, Keyword::Super)) &&
-          c + 1 == close) {
-        return close + 1;
-      }
-      if (kw(c, Keyword::In)) return close + 1;
-    }
-    return i;
-  }
+  // An item reader: it is given where its item begins and the records to fall back to should the
+  // item be kept verbatim.
+  using ItemReader = bool (Parser::*)(std::uint32_t begin, const Snapshot& snap);
+  // What a type alias holds besides its name.
+  struct AliasShape {
+    bool generics = false, colon = false, where = false, value = false;
+  };
+  bool item_list(ItemReader reader, std::uint32_t& first, std::uint32_t& count);
+  bool item_block(ItemReader reader, Item& owner);
   bool visibility(Visibility& v);
-  // `const`? `async`? (`unsafe` | `safe`)? (`extern` "abi"?)? `fn` at `i`.
-  bool peek_signature(std::uint32_t i, bool allow_safe) const {
-    if (kw(i, Keyword::Const)) ++i;
-    if (kw(i, Keyword::Async)) ++i;
-    if (allow_safe && kw(i, Keyword::Safe)) {
-      ++i;
-    } else if (kw(i, Keyword::Unsafe)) {
-      ++i;
-    }
-    if (kw(i, Keyword::Extern)) {
-      ++i;
-      if (str_literal(i)) ++i;
-    }
-    return kw(i, Keyword::Fn);
-  }
   bool signature(bool allow_safe, bool* safe = nullptr, std::uint32_t* name = nullptr);
-  bool receiver_ahead(std::uint32_t i) const {
-    if (punct(i, '&')) {
-      ++i;
-      if (lifetime(i)) i += 2;
-    }
-    if (kw(i, Keyword::Mut)) ++i;
-    return kw(i, Keyword::SelfValue);
-  }
+  bool starts_receiver(std::uint32_t i) const;
   bool variadic();
   bool fn_args();
   bool fn_body(Item& it, bool record);
@@ -552,12 +588,7 @@ class Parser {
   bool const_rest(bool& value, bool& extras);
   bool type_alias_rest(bool where_last, AliasShape& shape);
   bool item_head(Item& it);
-  // Whether the path of an item macro may start at `i`.
-  bool macro_path_ahead(std::uint32_t i) const {
-    return ident(i) || kw(i, Keyword::SelfValue) || kw(i, Keyword::Super) ||
-           kw(i, Keyword::Crate) || colon2(i);
-  }
-  bool parse_item(std::uint32_t begin, const Snapshot& snap);
+  bool item(std::uint32_t begin, const Snapshot& snap);
   bool item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first);
   bool item_macro();
   bool type_bounds_until_eq();
@@ -571,7 +602,7 @@ class Parser {
   bool trait_item_def(Item& it);
   bool trait_rest(Item& it, std::uint32_t anchor);
   bool trait_item(std::uint32_t begin, const Snapshot& snap);
-  bool impl(Item& it, bool& verb);
+  bool impl(Item& it, bool& verbatim_item);
   bool impl_item(std::uint32_t begin, const Snapshot& snap);
   bool use_tree(bool allow_root, bool& none, std::uint32_t& node);
 
@@ -581,65 +612,56 @@ class Parser {
   bool block_within();
   bool block();
   bool block_with_inner();
+  bool starts_block_item(std::uint32_t i) const;
   bool stmt(bool& requires_semi);
   bool local(bool& requires_semi);
-  // Whether the expression just parsed ends with a brace.
-  bool trailing_brace() const {
-    return pos_ > 0 && tok_[pos_ - 1].kind == TokenKind::Close &&
-           tok_[pos_ - 1].delim() == Delim::Brace;
-  }
   bool stmt_expr(bool& requires_semi);
 
   // -------------------------------------------------------------------------------------------
   // expressions.cpp
 
-  bool expr_early(Ex& out);
-  // Whether the `for` at pos_ opens the `for<'a>` of a closure rather than a loop.
-  bool closure_for_ahead() const {
-    return punct(pos_ + 1, '<') && (lifetime(pos_ + 2) || punct(pos_ + 2, '>'));
+  // An expression; `allow_struct` false where a brace would end it (conditions, scrutinees).
+  bool expr(bool allow_struct, ExprShape& out) {
+    if (!unary(allow_struct, out)) return false;
+    return expr_operators(out, allow_struct, Precedence::Jump);
   }
-  bool expr_attrs();
-  bool peek_binop(std::uint32_t i, Prec& prec, std::uint32_t& len) const;
-  Prec peek_precedence() const;
-  bool parse_expr(Ex& lhs, bool allow_struct, Prec base);
-  bool binop_rhs(bool allow_struct, Prec prec, Ex& rhs);
+  // An expression whose form does not matter here.
+  bool expr(bool allow_struct) {
+    ExprShape e;
+    return expr(allow_struct, e);
+  }
+  bool expr_early(ExprShape& out);
+  bool starts_closure_for(std::uint32_t i) const;
+  bool starts_expression(std::uint32_t i) const;
+  bool is_binary_operator(std::uint32_t i, Precedence& prec, std::uint32_t& len) const;
+  Precedence precedence_at(std::uint32_t i) const;
+  bool expr_operators(ExprShape& lhs, bool allow_struct, Precedence base);
+  bool binop_rhs(bool allow_struct, Precedence prec, ExprShape& rhs);
   bool range_limits(Limits& limits);
   bool range_end(Limits limits, bool allow_struct);
-  bool unary(bool allow_struct, Ex& out);
+  bool unary(bool allow_struct, ExprShape& out);
   [[gnu::noinline]] bool box_expr(std::uint32_t begin, bool allow_struct);
   bool operand(std::uint32_t begin, std::uint32_t attrs, bool stmt_attrs, bool allow_struct,
-               Ex& out);
-  bool trailers(Ex& e, std::size_t& outer_call);
+               ExprShape& out);
+  bool trailers(ExprShape& e, std::size_t& outer_call);
   [[gnu::noinline]] bool member_trailer();
   [[gnu::noinline]] bool index_trailer();
   [[gnu::noinline]] bool call_args();
   bool index_member();
   bool split_index(bool& trailing_dot);
-  bool atom(bool allow_struct, Ex& out);
-  [[gnu::noinline]] bool builtin(Ex& out);
+  bool atom(bool allow_struct, ExprShape& out);
+  [[gnu::noinline]] bool builtin(ExprShape& out);
   [[gnu::noinline]] bool paren_or_tuple();
   [[gnu::noinline]] bool break_expr(bool allow_struct);
   [[gnu::noinline]] bool return_expr();
-  [[gnu::noinline]] bool become(Ex& out);
+  [[gnu::noinline]] bool become(ExprShape& out);
   [[gnu::noinline]] bool array_or_repeat();
   [[gnu::noinline]] bool let_expr(bool allow_struct);
   [[gnu::noinline]] bool block_like_atom();
   [[gnu::noinline]] bool prefix_range(bool allow_struct);
-  // Whether an expression can begin here (after `return`, `break` and `yield`).
-  bool can_begin_expr() const {
-    return (ident_any(pos_) && !kw(pos_, Keyword::As)) || open(pos_, Delim::Paren) ||
-           open(pos_, Delim::Bracket) || open(pos_, Delim::Brace) || lit_len(pos_) > 0 ||
-           (punct(pos_, '!') && !op2(pos_, '!', '=')) ||
-           (punct(pos_, '-') && !op2(pos_, '-', '=') && !op2(pos_, '-', '>')) ||
-           (punct(pos_, '*') && !op2(pos_, '*', '=')) ||
-           (punct(pos_, '|') && !op2(pos_, '|', '=')) ||
-           (punct(pos_, '&') && !op2(pos_, '&', '=')) || dot2(pos_) ||
-           (punct(pos_, '<') && !op2(pos_, '<', '=') && !op3(pos_, '<', '<', '=')) ||
-           colon2(pos_) || lifetime(pos_) || punct(pos_, '#');
-  }
   bool labeled();
   [[gnu::noinline]] bool closure(bool allow_struct);
-  [[gnu::noinline]] bool path_or_macro_or_struct(bool allow_struct, Ex& out);
+  [[gnu::noinline]] bool path_or_macro_or_struct(bool allow_struct, ExprShape& out);
   [[gnu::noinline]] bool struct_literal();
   [[gnu::noinline]] bool expr_if();
   [[gnu::noinline]] bool expr_while();
@@ -659,22 +681,24 @@ class Parser {
   bool pat_struct();
 
   // -------------------------------------------------------------------------------------------
+  // State
 
-  File& f_;
-  const Token* tok_;
-  std::uint32_t n_;
+  File& file_;
+  const Token* tokens_;
+  std::uint32_t token_count_;
   std::vector<Keyword> keywords_;  // per token: the keyword it is, or Keyword::None
-  std::uint32_t pos_ = 0;
-  std::uint32_t end_ = 0;
-  int depth_ = 0;
-  bool record_ = true;
-  std::vector<std::uint32_t> list_;       // items of the lists being parsed
-  std::vector<std::uint32_t> use_stack_;  // children of the use groups being parsed
-  std::vector<Param> params_;             // generic parameters and arguments being parsed
-  std::vector<TokenRange> verbatim_;      // token ranges kept as the lexer read them
-  std::uint32_t generics_end_ = 0;        // see generics()
-  std::uint32_t stmt_attrs_ = kNoToken;   // attributes of the expression statement being read
-  std::size_t stmt_call_ = kNoCall;       // the call that took them, and its own position
+  std::uint32_t pos_ = 0;          // the cursor
+  std::uint32_t end_ = 0;          // the closing token of the current group, or token_count_
+  int depth_ = 0;                  // nesting depth, see Nest
+  bool recording_ = true;          // items and their attributes are recorded, see unrecorded()
+  // Stacks shared by the readers of nested lists.
+  std::vector<std::uint32_t> item_stack_;    // items of the item lists being read
+  std::vector<std::uint32_t> use_stack_;     // children of the use groups being read
+  std::vector<Param> params_;                // generic parameters and arguments being read
+  std::vector<TokenRange> verbatim_ranges_;  // token ranges kept as the lexer read them
+  std::uint32_t generics_end_ = 0;           // see generics()
+  std::uint32_t stmt_attrs_ = kNoToken;      // attributes of the expression statement being read
+  std::size_t stmt_call_ = kNoCall;          // the call that took them, and its own position
   std::uint32_t stmt_call_position_ = 0;
 };
 

@@ -1,4 +1,4 @@
-// Blocks and statements.
+// Blocks and statements: `let`, items in blocks, macro statements and expression statements.
 #include "state.hpp"
 
 namespace rust::parser {
@@ -9,7 +9,7 @@ bool Parser::block_within() {
   if (!nest.ok) return false;
   return unrecorded([&] {
     for (;;) {
-      while (punct(pos_, ';')) ++pos_;
+      while (is_punct(pos_, ';')) ++pos_;
       if (at_end()) return true;
       bool requires_semi = false;
       if (!stmt(requires_semi)) return false;
@@ -31,58 +31,79 @@ bool Parser::block() {
 bool Parser::block_with_inner() {
   std::uint32_t saved;
   if (!enter(Delim::Brace, saved)) return false;
-  if (!parse_inner_attrs(false) || !block_within()) return false;
+  if (!inner_attrs(false) || !block_within()) return false;
   return leave(saved);
 }
 
+// The keywords that start an item in a block whatever follows them.
+constexpr KeywordSet kItemKeywords = {
+    Keyword::Pub,    Keyword::Extern, Keyword::Use,   Keyword::Fn,   Keyword::Mod,  Keyword::Type,
+    Keyword::Struct, Keyword::Enum,   Keyword::Trait, Keyword::Impl, Keyword::Macro};
+// What follows `async` (and `const async`) in a function's qualifiers.
+constexpr KeywordSet kAfterAsyncInFn = {Keyword::Unsafe, Keyword::Extern, Keyword::Fn};
+
+// Whether the statement at `i` is an item (an item macro aside), judged by its first two token
+// trees: `const`, `unsafe`, `static` and `async` also begin expressions.
+inline bool Parser::starts_block_item(std::uint32_t i) const {
+  if (!inside(i)) return false;
+  const std::uint32_t n1 = end_of_token_tree(i);
+  if (is_keyword_in(i, kItemKeywords)) return true;
+  switch (keywords_[i]) {
+    case Keyword::Crate:
+      return !is_op(n1, "::");
+    case Keyword::Static:
+      return is_keyword(n1, Keyword::Mut) || is_ident(n1);
+    case Keyword::Const: {
+      const std::uint32_t n2 = end_of_token_tree(n1);
+      return !(is_open(n1, Delim::Brace) || is_keyword(n1, Keyword::Static) ||
+               (is_keyword(n1, Keyword::Async) && !is_keyword_in(n2, kAfterAsyncInFn)) ||
+               is_keyword(n1, Keyword::Move) || is_punct(n1, '|'));
+    }
+    case Keyword::Unsafe:
+      return !is_open(n1, Delim::Brace);
+    case Keyword::Async:
+      return is_keyword_in(n1, kAfterAsyncInFn);
+    case Keyword::Union:
+      return is_ident(n1);
+    case Keyword::Auto:
+      return is_keyword(n1, Keyword::Trait);
+    case Keyword::Default:
+      return is_keyword(n1, Keyword::Unsafe) || is_keyword(n1, Keyword::Impl);
+    default:
+      return false;
+  }
+}
+
+// A statement: `let`, an item (also an item macro `m! name ...` and a macro in braces, which are
+// not followed by `.` or `?`), or an expression statement.
 bool Parser::stmt(bool& requires_semi) {
   const std::uint32_t begin = pos_;
   const Snapshot snap = snapshot();
-  if (!parse_outer_attrs(false)) return false;
+  if (!outer_attrs(false)) return false;
   const std::uint32_t attr_end = pos_;
-  const std::uint32_t attr_first = static_cast<std::uint32_t>(f_.attrs.size());
+  const std::uint32_t attr_first = static_cast<std::uint32_t>(file_.attrs.size());
 
-  bool item_macro_ahead = false;
-  const std::uint32_t p = skip_mod_style_path(pos_);
-  if (p != kNoToken && punct(p, '!')) {
+  bool item_macro_follows = false;
+  const std::uint32_t p = end_of_mod_style_path(pos_);
+  if (p != kNoToken && is_punct(p, '!')) {
     const std::uint32_t k = p + 1;
-    if (ident(k) || kw(k, Keyword::Try)) {
-      item_macro_ahead = true;
-    } else if (open(k, Delim::Brace)) {
-      const std::uint32_t after = tok_[k].partner + 1;
-      if (!((punct(after, '.') && !dot2(after)) || punct(after, '?'))) {
+    if (is_ident_or_try(k)) {
+      item_macro_follows = true;
+    } else if (is_open(k, Delim::Brace)) {
+      const std::uint32_t after = tokens_[k].partner + 1;
+      if (!is_dot_or_try(after)) {
         mod_style_path();
         ++pos_;  // '!'
-        delimited_verbatim();
-        if (punct(pos_, ';')) ++pos_;
+        verbatim_group();
+        if (is_punct(pos_, ';')) ++pos_;
         requires_semi = false;
         return true;
       }
     }
   }
 
-  const std::uint32_t n1 = next_tt(pos_);
-  const std::uint32_t n2 = next_tt(n1);
-  if (kw(pos_, Keyword::Let)) return local(requires_semi);
-  const bool is_item =
-      kw(pos_, Keyword::Pub) || (kw(pos_, Keyword::Crate) && !colon2(n1)) ||
-      kw(pos_, Keyword::Extern) || kw(pos_, Keyword::Use) ||
-      (kw(pos_, Keyword::Static) && (kw(n1, Keyword::Mut) || ident(n1))) ||
-      (kw(pos_, Keyword::Const) &&
-       !(open(n1, Delim::Brace) || kw(n1, Keyword::Static) ||
-         (kw(n1, Keyword::Async) &&
-          !(kw(n2, Keyword::Unsafe) || kw(n2, Keyword::Extern) || kw(n2, Keyword::Fn))) ||
-         kw(n1, Keyword::Move) || punct(n1, '|'))) ||
-      (kw(pos_, Keyword::Unsafe) && !open(n1, Delim::Brace)) ||
-      (kw(pos_, Keyword::Async) &&
-       (kw(n1, Keyword::Unsafe) || kw(n1, Keyword::Extern) || kw(n1, Keyword::Fn))) ||
-      kw(pos_, Keyword::Fn) || kw(pos_, Keyword::Mod) || kw(pos_, Keyword::Type) ||
-      kw(pos_, Keyword::Struct) || kw(pos_, Keyword::Enum) ||
-      (kw(pos_, Keyword::Union) && ident(n1)) ||
-      (kw(pos_, Keyword::Auto) && kw(n1, Keyword::Trait)) || kw(pos_, Keyword::Trait) ||
-      (kw(pos_, Keyword::Default) && (kw(n1, Keyword::Unsafe) || kw(n1, Keyword::Impl))) ||
-      kw(pos_, Keyword::Impl) || kw(pos_, Keyword::Macro) || item_macro_ahead;
-  if (is_item) {
+  if (is_keyword(pos_, Keyword::Let)) return local(requires_semi);
+  if (starts_block_item(pos_) || item_macro_follows) {
     requires_semi = false;
     return item_rest(begin, snap, attr_first);
   }
@@ -91,18 +112,19 @@ bool Parser::stmt(bool& requires_semi) {
   return stmt_expr(requires_semi);
 }
 
+// `let pattern: Type = value else { ... };`, all but the pattern optional.
 bool Parser::local(bool& requires_semi) {
   requires_semi = false;
   ++pos_;  // let
   if (!pat_single()) return false;
-  if (punct(pos_, ':')) {
+  if (is_punct(pos_, ':')) {
     ++pos_;
     if (!type(true)) return false;
   }
-  if (punct(pos_, '=')) {
+  if (is_punct(pos_, '=')) {
     ++pos_;
     if (!expr(true)) return false;
-    if (!trailing_brace() && kw(pos_, Keyword::Else)) {
+    if (!follows_brace() && is_keyword(pos_, Keyword::Else)) {
       ++pos_;
       if (!block()) return false;
     }
@@ -110,22 +132,24 @@ bool Parser::local(bool& requires_semi) {
   return expect_punct(';');
 }
 
+// An expression statement; only a block-like expression or a macro in braces may go without its
+// semicolon.
 bool Parser::stmt_expr(bool& requires_semi) {
-  Ex e;
+  ExprShape e;
   stmt_call_ = kNoCall;
   if (!expr_early(e)) return false;
   // The statement's attributes go down the left operands of assignments, binary operators and
   // casts only: a range keeps them, so its leftmost call sorts at its own place again.
-  if (stmt_call_ != kNoCall && e.kind == EK::Range) {
-    f_.calls[stmt_call_].position = stmt_call_position_;
+  if (stmt_call_ != kNoCall && e.kind == ExprKind::Range) {
+    file_.calls[stmt_call_].position = stmt_call_position_;
   }
   stmt_call_ = kNoCall;
-  if (punct(pos_, ';')) {
+  if (is_punct(pos_, ';')) {
     ++pos_;
     requires_semi = false;
     return true;
   }
-  requires_semi = !(block_like(e) || e.kind == EK::MacroBrace);
+  requires_semi = !(e.block_like() || e.kind == ExprKind::MacroBrace);
   return true;
 }
 
