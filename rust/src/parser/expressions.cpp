@@ -6,10 +6,8 @@
 namespace rust::parser {
 
 // An expression where a statement may begin: a block-like expression ends it unless a method
-// call or `?` follows.
-bool Parser::expr_early(ExprShape& out) {
-  const std::uint32_t stmt_attrs = stmt_attrs_;
-  stmt_attrs_ = kNoToken;
+// call or `?` follows. `stmt_attrs` is where the attributes of the statement begin, or kNoToken.
+bool Parser::expr_early(ExprShape& out, std::uint32_t stmt_attrs) {
   if (!outer_attrs(false)) return false;
   ExprShape e;
   e.start = pos_;
@@ -19,8 +17,7 @@ bool Parser::expr_early(ExprShape& out) {
                        is_open(pos_ + 1, Delim::Brace)) ||
                       is_open(pos_, Delim::Brace) || is_lifetime(pos_);
   if (!blocky) {
-    stmt_attrs_ = stmt_attrs;
-    if (!unary(true, e) || !expr_operators(e, true, Precedence::Jump)) return false;
+    if (!unary(true, e, stmt_attrs) || !expr_operators(e, true, Precedence::Jump)) return false;
     out = e;
     return true;
   }
@@ -234,15 +231,15 @@ bool Parser::range_end(Limits limits, bool allow_struct) {
 
 // A unary expression. The prefix operators are read in a loop (they nest without limit in
 // real code such as `&&&x` or `!!x`); the operand is an atom with its postfix forms.
-bool Parser::unary(bool allow_struct, ExprShape& out) {
+// `stmt_attrs` is where the attributes of a statement begin when this is its leftmost operand.
+bool Parser::unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs) {
   Nest nest(*this);
   if (!nest.ok) return false;
   bool prefixed = false;
   // Where the attributes attached to the operand begin: those of a statement (when this is its
   // leftmost operand) or those written right before the operand.
-  std::uint32_t attrs = stmt_attrs_;
+  std::uint32_t attrs = stmt_attrs;
   const bool from_stmt = attrs != kNoToken;
-  stmt_attrs_ = kNoToken;
   for (int prefixes = depth_;; ++prefixes) {
     if (prefixes > kMaxNesting) return false;
     const std::uint32_t begin = pos_;
@@ -289,7 +286,8 @@ bool Parser::unary(bool allow_struct, ExprShape& out) {
   return true;
 }
 
-// An atom with its postfix forms; `attrs` is where the attributes attached to it begin.
+// An atom with its postfix forms; `attrs` is where the attributes attached to it begin, those of
+// its statement when `stmt_attrs` is set.
 bool Parser::operand(std::uint32_t begin, std::uint32_t attrs, bool stmt_attrs, bool allow_struct,
                      ExprShape& out) {
   if (!atom(allow_struct, out)) return false;
@@ -299,8 +297,8 @@ bool Parser::operand(std::uint32_t begin, std::uint32_t attrs, bool stmt_attrs, 
   // attributes: it sorts at their start.
   if (outer_call != kNoCall && attrs < out.start) {
     if (stmt_attrs) {
-      stmt_call_ = outer_call;
-      stmt_call_position_ = file_.calls[outer_call].position;
+      out.attributed_call =
+          AttributedCall{outer_call, file_.calls[outer_call].position, expr_stmts_read_};
     }
     file_.calls[outer_call].position = attrs;
   }

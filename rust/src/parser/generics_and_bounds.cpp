@@ -39,10 +39,10 @@ void Parser::reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::ui
   file_.edits.push_back(e);
 }
 
-// Generic parameters `<...>`; generics_end_ is left at their last token (or at the token
-// before them when there are none).
-bool Parser::generics() {
-  generics_end_ = pos_ - 1;
+// Generic parameters `<...>`; `last` is set to their last token (the token before them when there
+// are none): the place of the calls in a where clause that follows other parts of the item.
+bool Parser::generics(std::uint32_t& last) {
+  last = pos_ - 1;
   if (!is_punct(pos_, '<')) return true;
   const std::uint32_t lt = pos_++;
   const std::size_t base = params_.size();
@@ -79,7 +79,7 @@ bool Parser::generics() {
     reorder_lifetimes_first(base, lt, gt, true);
   }
   params_.resize(base);
-  generics_end_ = gt;
+  last = gt;
   return true;
 }
 

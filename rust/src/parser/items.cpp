@@ -59,8 +59,8 @@ bool Parser::signature(bool allow_safe, bool* safe, std::uint32_t* name) {
   if (!expect_keyword(Keyword::Fn)) return false;
   if (name) *name = pos_;
   if (!expect_ident()) return false;
-  if (!generics()) return false;
-  const std::uint32_t anchor = generics_end_;
+  std::uint32_t anchor;
+  if (!generics(anchor)) return false;
   std::uint32_t saved;
   if (!enter(Delim::Paren, saved)) return false;
   if (!fn_args()) return false;
@@ -133,21 +133,19 @@ bool Parser::fn_body(Item& it, bool record) {
 }
 
 // A function from its signature on: one with a body is recorded (its attributes those from
-// `it.attr_first` on), one without (`;`) is kept verbatim from `begin`.
-bool Parser::fn_item(Item& it, std::uint32_t begin, const Snapshot& snap) {
+// `it.attr_first` on, the inner ones of its body included), one without (`;`) is kept verbatim.
+bool Parser::fn_item(Item& it) {
   it.signature.first = pos_;
   if (!signature(false, nullptr, &it.ident)) return false;
   it.signature.last = pos_;
   if (is_punct(pos_, ';')) {
     ++pos_;
-    keep_verbatim(begin, snap);
     return true;
   }
   it.has_body = true;
   if (!fn_body(it, recording_)) return false;
   it.kind = ItemKind::Fn;
   it.attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.attr_first;
-  if (recording_) record_item(it);
   return true;
 }
 
@@ -175,8 +173,8 @@ bool Parser::const_rest(bool& value, bool& extras) {
 bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
   if (!expect_ident()) return false;
   shape.generics = is_punct(pos_, '<');
-  if (!generics()) return false;
-  const std::uint32_t anchor = generics_end_;
+  std::uint32_t anchor;
+  if (!generics(anchor)) return false;
   if (is_punct(pos_, ':')) {
     const std::uint32_t colon = pos_++;
     shape.colon = true;
@@ -203,171 +201,237 @@ bool Parser::item_head(Item& it) {
   return expect_ident();
 }
 
+// An item of a module: its outer attributes and the rest.
 bool Parser::item(std::uint32_t begin, const Snapshot& snap) {
   const std::uint32_t attr_first = static_cast<std::uint32_t>(file_.attrs.size());
   if (!outer_attrs(recording_)) return false;
   return item_rest(begin, snap, attr_first);
 }
 
-// Everything of an item after its outer attributes.
+// Everything of an item after its outer attributes (those from `attr_first` on): read by the
+// reader of its leading keyword, then recorded, or kept verbatim from `begin`.
 bool Parser::item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first) {
   Item it;
   it.attr_first = attr_first;
-  // The item's own attributes: the outer ones, and for a function or an inline module also the
-  // inner ones at the head of its body (recorded before anything else inside it).
-  std::uint32_t outer = static_cast<std::uint32_t>(file_.attrs.size()) - attr_first;
-  auto finish = [&](ItemKind kind) {
-    it.kind = kind;
-    it.attr_count = outer;
-    if (recording_) record_item(it);
-    return true;
-  };
-  auto as_verbatim = [&]() {
-    keep_verbatim(begin, snap);
-    return true;
-  };
-  auto impl_block = [&] {
-    bool verbatim_item = false;
-    if (!impl(it, verbatim_item)) return false;
-    return verbatim_item ? as_verbatim() : finish(ItemKind::Impl);
-  };
-  const std::uint32_t ahead = end_of_visibility(pos_);
-  const bool inherited = ahead == pos_;
+  // The item's own attributes: the outer ones; a function or an inline module adds the inner
+  // ones at the head of its body (recorded before anything else inside it).
+  it.attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - attr_first;
+  if (!item_by_keyword(it)) return false;
+  end_item(it, begin, snap);
+  return true;
+}
 
-  if (is_keyword(ahead, Keyword::Fn) || starts_signature(ahead, false)) {
-    return visibility(it.vis) && fn_item(it, begin, snap);
+// An item that its reader left of kind Verbatim is kept as unparsed tokens from `begin`; any
+// other is recorded.
+void Parser::end_item(const Item& it, std::uint32_t begin, const Snapshot& snap) {
+  if (it.kind == ItemKind::Verbatim) {
+    keep_verbatim(begin, snap);
+  } else if (recording_) {
+    record_item(it);
   }
-  if (is_keyword(ahead, Keyword::Extern)) {
-    const std::uint32_t k = ahead + 1;
-    if (is_keyword(k, Keyword::Crate)) {
-      if (!visibility(it.vis)) return false;
-      pos_ += 2;
-      if (!(is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_))) return false;
-      it.ident = pos_++;
-      if (eat_keyword(Keyword::As)) {
-        if (!is_ident_or_underscore(pos_)) return false;
-        ++pos_;
-      }
-      return expect_punct(';') && finish(ItemKind::ExternCrate);
-    }
-    if (is_open(k, Delim::Brace) || (is_string_literal(k) && is_open(k + 1, Delim::Brace))) {
-      return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
-    }
-    return false;
+}
+
+// Reads an item with the reader of the keyword after its visibility. Each reader fills `it` and
+// sets its kind, or leaves it Verbatim for an item kept as unparsed tokens.
+bool Parser::item_by_keyword(Item& it) {
+  const std::uint32_t keyword = end_of_visibility(pos_);
+  const bool inherited = keyword == pos_;
+  if (is_keyword(keyword, Keyword::Fn) || starts_signature(keyword, false)) {
+    return visibility(it.vis) && fn_item(it);
   }
-  if (is_keyword(ahead, Keyword::Use)) {
-    if (!visibility(it.vis) || !expect_keyword(Keyword::Use)) return false;
-    const bool leading = eat_op("::");
-    it.use_tokens.first = pos_;
-    bool none = false;
-    std::uint32_t root = 0;
-    if (!use_tree(!leading, none, root)) return false;
-    it.use_tokens.last = pos_;
+  if (!inside(keyword)) return false;
+  switch (keywords_[keyword]) {
+    case Keyword::Extern:
+      return extern_item(it, keyword, inherited);
+    case Keyword::Use:
+      return use_item(it);
+    case Keyword::Static:
+      return static_item(it);
+    case Keyword::Const:
+      return const_item(it);
+    case Keyword::Unsafe:
+      return unsafe_item(it, keyword, inherited);
+    case Keyword::Mod:
+      return module(it);
+    case Keyword::Type:
+      return type_alias_item(it);
+    case Keyword::Struct:
+      return struct_item(it);
+    case Keyword::Enum:
+      return enum_item(it);
+    case Keyword::Trait:
+      return trait_or_alias(it);
+    case Keyword::Impl:
+      return impl(it);
+    case Keyword::Macro:
+      return macro_definition(keyword);
+    // The contextual keywords begin an item only before the right token; else they name a macro.
+    case Keyword::Union:
+      if (is_ident(keyword + 1)) return union_item(it);
+      break;
+    case Keyword::Auto:
+      if (is_keyword(keyword + 1, Keyword::Trait)) return trait_item_def(it);
+      break;
+    case Keyword::Default:
+      if (is_default_qualifier(keyword)) return impl(it);
+      break;
+    default:
+      break;
+  }
+  if (!inherited || !starts_macro_path(keyword)) return false;
+  if (!item_macro()) return false;
+  it.kind = ItemKind::Macro;
+  return true;
+}
+
+// `extern crate name as rename;`, or a foreign block `extern "abi"? { ... }`.
+bool Parser::extern_item(Item& it, std::uint32_t keyword, bool inherited) {
+  const std::uint32_t k = keyword + 1;
+  if (is_keyword(k, Keyword::Crate)) {
+    if (!visibility(it.vis)) return false;
+    pos_ += 2;
+    if (!(is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_))) return false;
+    it.ident = pos_++;
+    if (eat_keyword(Keyword::As)) {
+      if (!is_ident_or_underscore(pos_)) return false;
+      ++pos_;
+    }
     if (!expect_punct(';')) return false;
-    if (none) return as_verbatim();
-    it.use_tree = root;
-    return finish(ItemKind::Use);
+    it.kind = ItemKind::ExternCrate;
+    return true;
   }
-  if (is_keyword(ahead, Keyword::Static)) {
-    if (!visibility(it.vis)) return false;
-    ++pos_;
-    eat_keyword(Keyword::Mut);
-    if (!expect_ident()) return false;
-    if (is_punct(pos_, '=')) {
-      ++pos_;
-      if (!expr(true) || !expect_punct(';')) return false;
-      return as_verbatim();
-    }
-    if (!expect_punct(':') || !type(true)) return false;
-    if (is_punct(pos_, ';')) {
-      ++pos_;
-      return as_verbatim();
-    }
-    return expect_punct('=') && expr(true) && expect_punct(';') && finish(ItemKind::Static);
-  }
-  if (is_keyword(ahead, Keyword::Const)) {
-    if (!visibility(it.vis)) return false;
-    it.ident = ++pos_;
-    bool value = false, extras = false;
-    if (!const_rest(value, extras)) return false;
-    if (!value || extras) return as_verbatim();
-    return finish(ItemKind::Const);
-  }
-  if (is_keyword(ahead, Keyword::Unsafe)) {
-    const std::uint32_t k = ahead + 1;
-    if (is_keyword(k, Keyword::Trait) ||
-        (is_keyword(k, Keyword::Auto) && is_keyword(k + 1, Keyword::Trait))) {
-      return trait_item_def(it) && finish(ItemKind::Trait);
-    }
-    if (is_keyword(k, Keyword::Impl)) return impl_block();
-    if (is_keyword(k, Keyword::Extern))
-      return inherited && foreign_mod(it) && finish(ItemKind::ForeignMod);
-    if (is_keyword(k, Keyword::Mod)) return module(it, outer) && finish(ItemKind::Mod);
-    return false;
-  }
-  if (is_keyword(ahead, Keyword::Mod)) {
-    return module(it, outer) && finish(ItemKind::Mod);
-  }
-  if (is_keyword(ahead, Keyword::Type)) {
-    if (!visibility(it.vis)) return false;
-    it.ident = ++pos_;
-    AliasShape alias;
-    if (!type_alias_rest(false, alias)) return false;
-    if (!alias.value || alias.colon) return as_verbatim();
-    return finish(ItemKind::Type);
-  }
-  if (is_keyword(ahead, Keyword::Struct)) {
-    if (!item_head(it)) return false;
-    if (!generics()) return false;
-    it.member_attr_first = static_cast<std::uint32_t>(file_.attrs.size());
-    if (!struct_data(generics_end_)) return false;
-    it.member_attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.member_attr_first;
-    return finish(ItemKind::Struct);
-  }
-  if (is_keyword(ahead, Keyword::Enum)) {
-    if (!item_head(it)) return false;
-    if (!generics() || !where_clause()) return false;
-    it.member_attr_first = static_cast<std::uint32_t>(file_.attrs.size());
-    if (!enum_body()) return false;
-    it.member_attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.member_attr_first;
-    return finish(ItemKind::Enum);
-  }
-  if (is_keyword(ahead, Keyword::Union) && is_ident(ahead + 1)) {
-    if (!item_head(it)) return false;
-    if (!generics() || !where_clause()) return false;
-    return unrecorded([&] { return named_fields(); }) && finish(ItemKind::Union);
-  }
-  if (is_keyword(ahead, Keyword::Trait)) {
-    // A trait or a trait alias.
-    if (!item_head(it)) return false;
-    if (!generics()) return false;
-    const std::uint32_t anchor = generics_end_;
-    if (is_punct(pos_, '=')) {
-      ++pos_;
-      const auto stop = [&] { return is_keyword(pos_, Keyword::Where) || is_punct(pos_, ';'); };
-      return plus_bounds(stop, false) && where_clause(anchor) && expect_punct(';') &&
-             finish(ItemKind::TraitAlias);
-    }
-    if (!(is_open(pos_, Delim::Brace) || is_punct(pos_, ':') || is_keyword(pos_, Keyword::Where)))
-      return false;
-    return trait_rest(it, anchor) && finish(ItemKind::Trait);
-  }
-  if (is_keyword(ahead, Keyword::Auto) && is_keyword(ahead + 1, Keyword::Trait)) {
-    return trait_item_def(it) && finish(ItemKind::Trait);
-  }
-  if (is_keyword(ahead, Keyword::Impl) || is_default_qualifier(ahead)) return impl_block();
-  if (is_keyword(ahead, Keyword::Macro)) {
-    pos_ = ahead + 1;
-    if (!expect_ident()) return false;
-    if (is_open(pos_, Delim::Paren)) pos_ = tokens_[pos_].partner + 1;
-    if (!is_open(pos_, Delim::Brace)) return false;
-    pos_ = tokens_[pos_].partner + 1;
-    return as_verbatim();
-  }
-  if (inherited && starts_macro_path(ahead)) {
-    return item_macro() && finish(ItemKind::Macro);
+  if (is_open(k, Delim::Brace) || (is_string_literal(k) && is_open(k + 1, Delim::Brace))) {
+    return inherited && foreign_mod(it);
   }
   return false;
+}
+
+// `use tree;` A tree with a path from the crate root inside a group is kept verbatim.
+bool Parser::use_item(Item& it) {
+  if (!visibility(it.vis) || !expect_keyword(Keyword::Use)) return false;
+  const bool leading = eat_op("::");
+  it.use_tokens.first = pos_;
+  bool none = false;
+  std::uint32_t root = 0;
+  if (!use_tree(!leading, none, root)) return false;
+  it.use_tokens.last = pos_;
+  if (!expect_punct(';')) return false;
+  if (none) return true;
+  it.use_tree = root;
+  it.kind = ItemKind::Use;
+  return true;
+}
+
+// `static mut? NAME: Type = value;` Without the type or the value it is kept verbatim.
+bool Parser::static_item(Item& it) {
+  if (!visibility(it.vis)) return false;
+  ++pos_;
+  eat_keyword(Keyword::Mut);
+  if (!expect_ident()) return false;
+  if (is_punct(pos_, '=')) {
+    ++pos_;
+    return expr(true) && expect_punct(';');
+  }
+  if (!expect_punct(':') || !type(true)) return false;
+  if (is_punct(pos_, ';')) {
+    ++pos_;
+    return true;
+  }
+  if (!expect_punct('=') || !expr(true) || !expect_punct(';')) return false;
+  it.kind = ItemKind::Static;
+  return true;
+}
+
+// `const NAME: Type = value;` Without a value, or with generics or a where clause, it is kept
+// verbatim.
+bool Parser::const_item(Item& it) {
+  if (!visibility(it.vis)) return false;
+  it.ident = ++pos_;
+  bool value = false, extras = false;
+  if (!const_rest(value, extras)) return false;
+  if (value && !extras) it.kind = ItemKind::Const;
+  return true;
+}
+
+// `unsafe` before a trait, an impl, a foreign block or a module.
+bool Parser::unsafe_item(Item& it, std::uint32_t keyword, bool inherited) {
+  const std::uint32_t k = keyword + 1;
+  if (is_keyword(k, Keyword::Trait) ||
+      (is_keyword(k, Keyword::Auto) && is_keyword(k + 1, Keyword::Trait))) {
+    return trait_item_def(it);
+  }
+  if (is_keyword(k, Keyword::Impl)) return impl(it);
+  if (is_keyword(k, Keyword::Extern)) return inherited && foreign_mod(it);
+  if (is_keyword(k, Keyword::Mod)) return module(it);
+  return false;
+}
+
+// `type Name<generics> = Type;` With bounds or without a value it is kept verbatim.
+bool Parser::type_alias_item(Item& it) {
+  if (!visibility(it.vis)) return false;
+  it.ident = ++pos_;
+  AliasShape alias;
+  if (!type_alias_rest(false, alias)) return false;
+  if (alias.value && !alias.colon) it.kind = ItemKind::Type;
+  return true;
+}
+
+// `struct Name<generics> where ... { fields }`, `(fields) where ...;` or `;`.
+bool Parser::struct_item(Item& it) {
+  std::uint32_t anchor;
+  if (!item_head(it) || !generics(anchor)) return false;
+  it.member_attr_first = static_cast<std::uint32_t>(file_.attrs.size());
+  if (!struct_data(anchor)) return false;
+  it.member_attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.member_attr_first;
+  it.kind = ItemKind::Struct;
+  return true;
+}
+
+// `enum Name<generics> where ... { variants }`
+bool Parser::enum_item(Item& it) {
+  if (!item_head(it) || !generics() || !where_clause()) return false;
+  it.member_attr_first = static_cast<std::uint32_t>(file_.attrs.size());
+  if (!enum_body()) return false;
+  it.member_attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.member_attr_first;
+  it.kind = ItemKind::Enum;
+  return true;
+}
+
+// `union Name<generics> where ... { fields }`
+bool Parser::union_item(Item& it) {
+  if (!item_head(it) || !generics() || !where_clause()) return false;
+  if (!unrecorded([&] { return named_fields(); })) return false;
+  it.kind = ItemKind::Union;
+  return true;
+}
+
+// `trait Name<generics>: Bounds where ... { items }`, or the alias `trait Name = Bounds;`.
+bool Parser::trait_or_alias(Item& it) {
+  std::uint32_t anchor;
+  if (!item_head(it) || !generics(anchor)) return false;
+  if (is_punct(pos_, '=')) {
+    ++pos_;
+    const auto stop = [&] { return is_keyword(pos_, Keyword::Where) || is_punct(pos_, ';'); };
+    if (!plus_bounds(stop, false) || !where_clause(anchor) || !expect_punct(';')) return false;
+    it.kind = ItemKind::TraitAlias;
+    return true;
+  }
+  if (!(is_open(pos_, Delim::Brace) || is_punct(pos_, ':') || is_keyword(pos_, Keyword::Where))) {
+    return false;
+  }
+  if (!trait_rest(it, anchor)) return false;
+  it.kind = ItemKind::Trait;
+  return true;
+}
+
+// `macro name(params) { body }` or `macro name { rules }`, kept verbatim.
+bool Parser::macro_definition(std::uint32_t keyword) {
+  pos_ = keyword + 1;
+  if (!expect_ident()) return false;
+  if (is_open(pos_, Delim::Paren)) pos_ = tokens_[pos_].partner + 1;
+  if (!is_open(pos_, Delim::Brace)) return false;
+  pos_ = tokens_[pos_].partner + 1;
+  return true;
 }
 
 // `path! ident? (tokens);` or `path! ident? { tokens }`
@@ -388,12 +452,14 @@ bool Parser::type_bounds_until_eq() {
   });
 }
 
-bool Parser::module(Item& it, std::uint32_t& attr_count) {
+// `unsafe? mod name;` or `mod name { #![inner] items }`; the inner attributes join the module's.
+bool Parser::module(Item& it) {
   if (!visibility(it.vis)) return false;
   eat_keyword(Keyword::Unsafe);
   if (!expect_keyword(Keyword::Mod)) return false;
   if (!is_ident_or_try(pos_)) return false;
   it.ident = pos_++;
+  it.kind = ItemKind::Mod;
   if (is_punct(pos_, ';')) {
     ++pos_;
     return true;
@@ -402,15 +468,18 @@ bool Parser::module(Item& it, std::uint32_t& attr_count) {
   if (!enter(Delim::Brace, saved)) return false;
   it.has_body = true;
   if (!inner_attrs(recording_)) return false;
-  attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.attr_first;
+  it.attr_count = static_cast<std::uint32_t>(file_.attrs.size()) - it.attr_first;
   return item_list(&Parser::item, it.child_first, it.child_count) && leave(saved);
 }
 
+// `unsafe? extern "abi"? { #![inner] foreign items }`; its items are not recorded.
 bool Parser::foreign_mod(Item& it) {
   eat_keyword(Keyword::Unsafe);
   if (!expect_keyword(Keyword::Extern)) return false;
   if (is_string_literal(pos_)) ++pos_;
-  return unrecorded([&] { return item_block(&Parser::foreign_item, it); });
+  if (!unrecorded([&] { return item_block(&Parser::foreign_item, it); })) return false;
+  it.kind = ItemKind::ForeignMod;
+  return true;
 }
 
 bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
@@ -531,8 +600,10 @@ bool Parser::trait_item_def(Item& it) {
   if (!expect_keyword(Keyword::Trait)) return false;
   if (!is_ident(pos_)) return false;
   it.ident = pos_++;
-  if (!generics()) return false;
-  return trait_rest(it, generics_end_);
+  std::uint32_t anchor;
+  if (!generics(anchor) || !trait_rest(it, anchor)) return false;
+  it.kind = ItemKind::Trait;
+  return true;
 }
 
 bool Parser::trait_rest(Item& it, std::uint32_t anchor) {
@@ -577,7 +648,10 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
   return true;
 }
 
-bool Parser::impl(Item& it, bool& verbatim_item) {
+// `default? unsafe? impl<generics> const? !? Type (for Type)? where ... { items }`; its function
+// items with bodies are recorded. A public or const impl, a negative inherent one (its type kept
+// verbatim) and one whose trait is not a path are kept verbatim.
+bool Parser::impl(Item& it) {
   const bool has_vis = is_keyword(pos_, Keyword::Pub);
   if (!visibility(it.vis)) return false;
   eat_keyword(Keyword::Default);
@@ -601,8 +675,8 @@ bool Parser::impl(Item& it, bool& verbatim_item) {
     ++pos_;
     is_const = true;
   }
-  const std::uint32_t ty_begin = pos_;
-  const Snapshot ty_snap = snapshot();
+  const std::uint32_t type_begin = pos_;
+  const Snapshot type_snap = snapshot();
   bool polarity = false;
   if (is_punct(pos_, '!') && !is_open(pos_ + 1, Delim::Brace)) {
     ++pos_;
@@ -616,10 +690,10 @@ bool Parser::impl(Item& it, bool& verbatim_item) {
     missing_trait = !(first.path && !first.qself);
     if (!type(true)) return false;
   } else if (polarity) {
-    keep_verbatim(ty_begin, ty_snap);
+    keep_verbatim(type_begin, type_snap);
   }
   if (!where_clause(anchor) || !item_block(&Parser::impl_item, it)) return false;
-  verbatim_item = has_vis || is_const || missing_trait;
+  if (!(has_vis || is_const || missing_trait)) it.kind = ItemKind::Impl;
   return true;
 }
 
@@ -638,7 +712,9 @@ bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
     it.attr_first = attr_first;
     if (!visibility(it.vis)) return false;
     eat_keyword(Keyword::Default);
-    return fn_item(it, begin, snap);
+    if (!fn_item(it)) return false;
+    end_item(it, begin, snap);
+    return true;
   }
   if (is_keyword(ahead, Keyword::Const)) {
     pos_ = ahead + 1;

@@ -151,12 +151,22 @@ enum class ExprKind : std::uint8_t {
   Verbatim,
 };
 
+constexpr std::size_t kNoCall = static_cast<std::size_t>(-1);
+
+// A call that the attributes of its statement moved to their own start, as it was before.
+struct AttributedCall {
+  std::size_t index = kNoCall;        // in File::calls
+  std::uint32_t position = 0;         // its own position
+  std::uint32_t expr_stmts_read = 0;  // Parser::expr_stmts_read_ when it was moved
+};
+
 struct ExprShape {
   ExprKind kind = ExprKind::Other;
   Precedence precedence = Precedence::Jump;  // Binary: the operator's precedence
   std::uint32_t start = 0;
-  std::uint32_t name = kNoToken;  // Path: identifier of the last segment
-  std::uint32_t segments = 0;     // Path: number of segments
+  std::uint32_t name = kNoToken;   // Path: identifier of the last segment
+  std::uint32_t segments = 0;      // Path: number of segments
+  AttributedCall attributed_call;  // the leftmost call of a statement with attributes
 
   bool block_like() const { return kind == ExprKind::Block; }
 };
@@ -181,8 +191,6 @@ struct TypeShape {
 enum class BoundKind : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
-
-constexpr std::size_t kNoCall = static_cast<std::size_t>(-1);
 
 class Parser {
  public:
@@ -536,7 +544,12 @@ class Parser {
     return expect_punct('>');
   }
   void reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::uint32_t gt, bool params);
-  bool generics();
+  bool generics(std::uint32_t& last);
+  // Generic parameters whose last token nothing needs.
+  bool generics() {
+    std::uint32_t last;
+    return generics(last);
+  }
   bool type_param_rest();
   bool bound_lifetimes();
   bool where_clause(std::uint32_t anchor = kNoToken);
@@ -584,15 +597,28 @@ class Parser {
   bool variadic();
   bool fn_args();
   bool fn_body(Item& it, bool record);
-  bool fn_item(Item& it, std::uint32_t begin, const Snapshot& snap);
+  bool fn_item(Item& it);
   bool const_rest(bool& value, bool& extras);
   bool type_alias_rest(bool where_last, AliasShape& shape);
   bool item_head(Item& it);
   bool item(std::uint32_t begin, const Snapshot& snap);
   bool item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first);
+  void end_item(const Item& it, std::uint32_t begin, const Snapshot& snap);
+  bool item_by_keyword(Item& it);
+  bool extern_item(Item& it, std::uint32_t keyword, bool inherited);
+  bool use_item(Item& it);
+  bool static_item(Item& it);
+  bool const_item(Item& it);
+  bool unsafe_item(Item& it, std::uint32_t keyword, bool inherited);
+  bool type_alias_item(Item& it);
+  bool struct_item(Item& it);
+  bool enum_item(Item& it);
+  bool union_item(Item& it);
+  bool trait_or_alias(Item& it);
+  bool macro_definition(std::uint32_t keyword);
   bool item_macro();
   bool type_bounds_until_eq();
-  bool module(Item& it, std::uint32_t& attr_count);
+  bool module(Item& it);
   bool foreign_mod(Item& it);
   bool foreign_item(std::uint32_t begin, const Snapshot& snap);
   bool struct_data(std::uint32_t anchor);
@@ -602,7 +628,7 @@ class Parser {
   bool trait_item_def(Item& it);
   bool trait_rest(Item& it, std::uint32_t anchor);
   bool trait_item(std::uint32_t begin, const Snapshot& snap);
-  bool impl(Item& it, bool& verbatim_item);
+  bool impl(Item& it);
   bool impl_item(std::uint32_t begin, const Snapshot& snap);
   bool use_tree(bool allow_root, bool& none, std::uint32_t& node);
 
@@ -615,7 +641,7 @@ class Parser {
   bool starts_block_item(std::uint32_t i) const;
   bool stmt(bool& requires_semi);
   bool local(bool& requires_semi);
-  bool stmt_expr(bool& requires_semi);
+  bool stmt_expr(std::uint32_t attrs, bool& requires_semi);
 
   // -------------------------------------------------------------------------------------------
   // expressions.cpp
@@ -630,7 +656,7 @@ class Parser {
     ExprShape e;
     return expr(allow_struct, e);
   }
-  bool expr_early(ExprShape& out);
+  bool expr_early(ExprShape& out, std::uint32_t stmt_attrs = kNoToken);
   bool starts_closure_for(std::uint32_t i) const;
   bool starts_expression(std::uint32_t i) const;
   bool is_binary_operator(std::uint32_t i, Precedence& prec, std::uint32_t& len) const;
@@ -639,7 +665,7 @@ class Parser {
   bool binop_rhs(bool allow_struct, Precedence prec, ExprShape& rhs);
   bool range_limits(Limits& limits);
   bool range_end(Limits limits, bool allow_struct);
-  bool unary(bool allow_struct, ExprShape& out);
+  bool unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs = kNoToken);
   [[gnu::noinline]] bool box_expr(std::uint32_t begin, bool allow_struct);
   bool operand(std::uint32_t begin, std::uint32_t attrs, bool stmt_attrs, bool allow_struct,
                ExprShape& out);
@@ -696,10 +722,7 @@ class Parser {
   std::vector<std::uint32_t> use_stack_;     // children of the use groups being read
   std::vector<Param> params_;                // generic parameters and arguments being read
   std::vector<TokenRange> verbatim_ranges_;  // token ranges kept as the lexer read them
-  std::uint32_t generics_end_ = 0;           // see generics()
-  std::uint32_t stmt_attrs_ = kNoToken;      // attributes of the expression statement being read
-  std::size_t stmt_call_ = kNoCall;          // the call that took them, and its own position
-  std::uint32_t stmt_call_position_ = 0;
+  std::uint32_t expr_stmts_read_ = 0;        // expression statements begun so far
 };
 
 }  // namespace

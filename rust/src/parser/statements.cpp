@@ -108,8 +108,7 @@ bool Parser::stmt(bool& requires_semi) {
     return item_rest(begin, snap, attr_first);
   }
   // Attributes of an expression statement belong to its leftmost operand.
-  if (begin < attr_end) stmt_attrs_ = begin;
-  return stmt_expr(requires_semi);
+  return stmt_expr(begin < attr_end ? begin : kNoToken, requires_semi);
 }
 
 // `let pattern: Type = value else { ... };`, all but the pattern optional.
@@ -132,18 +131,20 @@ bool Parser::local(bool& requires_semi) {
   return expect_punct(';');
 }
 
-// An expression statement; only a block-like expression or a macro in braces may go without its
-// semicolon.
-bool Parser::stmt_expr(bool& requires_semi) {
+// An expression statement whose attributes begin at `attrs` (kNoToken when it has none); only a
+// block-like expression or a macro in braces may go without its semicolon.
+bool Parser::stmt_expr(std::uint32_t attrs, bool& requires_semi) {
+  ++expr_stmts_read_;
   ExprShape e;
-  stmt_call_ = kNoCall;
-  if (!expr_early(e)) return false;
+  if (!expr_early(e, attrs)) return false;
   // The statement's attributes go down the left operands of assignments, binary operators and
-  // casts only: a range keeps them, so its leftmost call sorts at its own place again.
-  if (stmt_call_ != kNoCall && e.kind == ExprKind::Range) {
-    file_.calls[stmt_call_].position = stmt_call_position_;
+  // casts only: a range keeps them, so its leftmost call sorts at its own place again, unless an
+  // expression statement was read inside the range after that call.
+  const AttributedCall& call = e.attributed_call;
+  if (call.index != kNoCall && e.kind == ExprKind::Range &&
+      call.expr_stmts_read == expr_stmts_read_) {
+    file_.calls[call.index].position = call.position;
   }
-  stmt_call_ = kNoCall;
   if (is_punct(pos_, ';')) {
     ++pos_;
     requires_semi = false;
