@@ -46,7 +46,7 @@ bool Parser::attr(AttrStyle style, bool record) {
         literal_end != pos_ && literal_end == end_) {
       pos_ = literal_end;
     } else if (is_punct(pos_, '#') && is_open(pos_ + 1, Delim::Bracket)) {
-      return false;
+      return fail(Expected::Expression);  // an attribute is no value
     } else {
       if (!expr(true)) return false;
     }

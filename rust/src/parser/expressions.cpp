@@ -151,7 +151,7 @@ bool Parser::expr_operators(ExprShape& lhs, bool allow_struct, Precedence base) 
       if (prec < base) break;
       if (prec == Precedence::Compare && lhs.kind == ExprKind::Binary &&
           lhs.precedence == Precedence::Compare) {
-        return false;
+        return fail(Expected::ChainedComparison);
       }
       mark_joint(pos_, len);
       pos_ += len;
@@ -173,7 +173,7 @@ bool Parser::expr_operators(ExprShape& lhs, bool allow_struct, Precedence base) 
       ++pos_;
       if (!type(false)) return false;
       if (is_dot_or_try(pos_) || is_open(pos_, Delim::Bracket) || is_open(pos_, Delim::Paren)) {
-        return false;
+        return fail(Expected::CastBeforePostfix);
       }
       lhs.kind = ExprKind::Other;
     } else {
@@ -210,7 +210,7 @@ bool Parser::range_limits(Limits& limits) {
     limits = Limits::HalfOpen;
     return true;
   }
-  return false;
+  return fail(Expected::ObsoleteRange);
 }
 
 // The end of a range after its `..` or `..=`; a half-open range has none before a token that
@@ -241,7 +241,7 @@ bool Parser::unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs) 
   std::uint32_t attrs = stmt_attrs;
   const bool from_stmt = attrs != kNoToken;
   for (int prefixes = depth_;; ++prefixes) {
-    if (prefixes > kMaxNesting) return false;
+    if (prefixes > kMaxNesting) return fail(Expected::TooDeep);
     const std::uint32_t begin = pos_;
     if (!outer_attrs(false)) return false;
     if (!from_stmt || prefixed) attrs = begin;
@@ -382,10 +382,12 @@ bool Parser::trailers(ExprShape& e, std::size_t& outer_call) {
 // A tuple index `.0` (or a struct literal's numbered field): an integer literal without suffix,
 // printed in decimal.
 bool Parser::index_member() {
-  if (!is_literal(pos_) || tokens_[pos_].lit() != LitKind::Integer) return false;
+  if (!is_literal(pos_) || tokens_[pos_].lit() != LitKind::Integer) {
+    return fail(Expected::FieldName);
+  }
   std::uint32_t v;
   const std::string_view t = text(pos_);
-  if (!tuple_index_value(t, v)) return false;
+  if (!tuple_index_value(t, v)) return fail(Expected::TupleIndex);
   if (t != std::to_string(v)) edit(pos_, pos_ + 1, EditKind::IndexValue);
   ++pos_;
   return true;
@@ -401,12 +403,12 @@ bool Parser::split_index(bool& trailing_dot) {
     const std::size_t dot = t.find('.', start);
     const std::string_view part =
         t.substr(start, dot == std::string_view::npos ? t.npos : dot - start);
-    if (part.empty() || part[0] < '0' || part[0] > '9') return false;
+    if (part.empty() || part[0] < '0' || part[0] > '9') return fail(Expected::TupleIndex);
     for (char c : part) {
-      if (!((c >= '0' && c <= '9') || c == '_')) return false;
+      if (!((c >= '0' && c <= '9') || c == '_')) return fail(Expected::TupleIndex);
     }
     std::uint32_t v;
-    if (!tuple_index_value(part, v)) return false;
+    if (!tuple_index_value(part, v)) return fail(Expected::TupleIndex);
     if (dot == std::string_view::npos) break;
     start = dot + 1;
   }
@@ -472,13 +474,14 @@ bool Parser::atom(bool allow_struct, ExprShape& out) {
     ++pos_;
     return true;
   }
-  return false;
+  return fail(Expected::Expression);
 }
 
 // `builtin # name(tokens)`, kept verbatim.
 [[gnu::noinline]] bool Parser::builtin(ExprShape& out) {
   pos_ += 2;
-  if (!expect_ident() || !is_open(pos_, Delim::Paren)) return false;
+  if (!expect_ident()) return false;
+  if (!is_open(pos_, Delim::Paren)) return fail_punct('(');
   verbatim_group();
   out.kind = ExprKind::Verbatim;
   return true;
@@ -492,7 +495,7 @@ bool Parser::atom(bool allow_struct, ExprShape& out) {
 // `break 'label? value?` (a labelled block after `break` is not allowed).
 [[gnu::noinline]] bool Parser::break_expr(bool allow_struct) {
   ++pos_;
-  if (is_lifetime(pos_) && is_punct(pos_ + 2, ':')) return false;
+  if (is_lifetime(pos_) && is_punct(pos_ + 2, ':')) return fail(Expected::LabelAfterBreak);
   eat_lifetime();
   if (starts_expression(pos_) && (allow_struct || !is_open(pos_, Delim::Brace))) {
     if (!expr(allow_struct)) return false;
@@ -579,7 +582,7 @@ bool Parser::labeled() {
   if (is_keyword(pos_, Keyword::For)) return expr_for();
   if (is_keyword(pos_, Keyword::Loop)) return expr_loop();
   if (is_open(pos_, Delim::Brace)) return block_with_inner();
-  return false;
+  return fail(Expected::LoopOrBlock);
 }
 
 // `for<'a>? const? static? async? move? |params| body`, the body a block when a return type is
@@ -617,7 +620,7 @@ bool Parser::labeled() {
   if (!qpath(true, path_shape)) return false;
   if (!path_shape.qself && is_bang(pos_) && path_shape.mod_style) {
     ++pos_;
-    if (!is_any_open(pos_)) return false;
+    if (!is_any_open(pos_)) return fail(Expected::Group);
     out.kind = is_open(pos_, Delim::Brace) ? ExprKind::MacroBrace : ExprKind::Macro;
     return verbatim_group();
   }
@@ -671,7 +674,7 @@ bool Parser::labeled() {
     ++pos_;
     if (is_keyword(pos_, Keyword::If)) continue;
     if (is_open(pos_, Delim::Brace)) return block();
-    return false;
+    return fail_punct('{');
   }
 }
 
@@ -707,7 +710,7 @@ bool Parser::expr_loop() {
       ++pos_;
       if (!expr(true)) return false;
     }
-    if (!eat_op("=>")) return false;
+    if (!eat_op("=>")) return fail(Expected::Token, "=>");
     ExprShape body;
     if (!expr_early(body)) return false;
     const bool requires_comma = !body.block_like();

@@ -55,7 +55,7 @@ bool Parser::generics(std::uint32_t& last) {
       if (!is_punct(pos_, ':')) return true;
       const std::uint32_t colon = pos_++;
       const auto stop = [&] { return ends_generic_parameter(pos_); };
-      if (!separated('+', stop, [&] { return eat_lifetime(); })) return false;
+      if (!separated('+', stop, [&] { return expect_lifetime(); })) return false;
       if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
       return true;
     }
@@ -70,7 +70,8 @@ bool Parser::generics(std::uint32_t& last) {
       ++pos_;
       return const_argument();
     }
-    return expect_keyword(Keyword::Underscore);
+    if (eat_keyword(Keyword::Underscore)) return true;
+    return fail(Expected::GenericParameter);
   });
   if (!ok) return false;
   if (params_.size() == base) {
@@ -104,7 +105,7 @@ bool Parser::bound_lifetimes() {
   if (!expect_keyword(Keyword::For) || !expect_punct('<')) return false;
   while (!is_punct(pos_, '>')) {
     if (!outer_attrs(false)) return false;
-    if (!eat_lifetime()) return false;
+    if (!expect_lifetime()) return false;
     if (is_punct(pos_, '>')) break;
     if (!expect_punct(',')) return false;
   }
@@ -144,7 +145,7 @@ bool Parser::where_predicate() {
   if (is_lifetime(pos_) && is_punct(pos_ + 2, ':')) {
     pos_ += 3;
     const auto stop = [&] { return ends_where_clause(pos_) || is_punct(pos_, ':'); };
-    return separated('+', stop, [&] { return eat_lifetime(); });
+    return separated('+', stop, [&] { return expect_lifetime(); });
   }
   if (is_keyword(pos_, Keyword::For) && !bound_lifetimes()) return false;
   if (!type(true) || !expect_punct(':')) return false;
@@ -169,7 +170,7 @@ bool Parser::bound(bool allow_capture, bool allow_const, BoundKind& out) {
     const auto captured = [&] { return eat_lifetime() || expect_ident(); };
     if (!expect_punct('<') || !separated(',', stop, captured) || !expect_punct('>')) return false;
     out = BoundKind::Capture;
-    return allow_capture;
+    return allow_capture || fail_at(begin, Expected::CaptureNotAllowed);
   }
   bool is_const = false;
   if (is_open(pos_, Delim::Paren)) {
@@ -196,21 +197,23 @@ bool Parser::trait_bound(bool allow_const, bool& is_const) {
     if (!bound_lifetimes()) return false;
     lifetimes = true;
   }
+  const std::uint32_t qualifier = pos_;
   if (is_open(pos_, Delim::Bracket)) {  // `[const] Trait`
     std::uint32_t saved;
     enter(Delim::Bracket, saved);
     if (!expect_keyword(Keyword::Const) || !leave(saved)) return false;
-    if (!allow_const) return false;
+    if (!allow_const) return fail_at(qualifier, Expected::ConstBoundNotAllowed);
     is_const = true;
   } else if (is_punct(pos_, '~') && is_keyword(pos_ + 1, Keyword::Const)) {  // `~const Trait`
     pos_ += 2;
     is_const = true;
   } else if (is_keyword(pos_, Keyword::Const)) {
     ++pos_;
-    if (!allow_const) return false;
+    if (!allow_const) return fail_at(qualifier, Expected::ConstBoundNotAllowed);
     is_const = true;
   }
   bool maybe = false;
+  const std::uint32_t question = pos_;
   if (is_punct(pos_, '?')) {
     ++pos_;
     maybe = true;
@@ -226,7 +229,7 @@ bool Parser::trait_bound(bool allow_const, bool& is_const) {
     eat_op("::");
     if (!parenthesized_args()) return false;
   }
-  if (lifetimes && maybe) return false;
+  if (lifetimes && maybe) return fail_at(question, Expected::BinderOnMaybeBound);
   return true;
 }
 
@@ -237,6 +240,7 @@ bool Parser::parenthesized_args() {
 
 // Bounds of `impl`, `dyn` and bare trait objects: at least one trait among them.
 bool Parser::bounds_list(bool allow_plus, bool allow_capture, bool allow_const) {
+  const std::uint32_t first = pos_;
   bool trait = false;
   for (;;) {
     BoundKind kind;
@@ -246,7 +250,7 @@ bool Parser::bounds_list(bool allow_plus, bool allow_capture, bool allow_const) 
     ++pos_;
     if (!starts_bound(pos_, allow_const)) break;
   }
-  return trait;
+  return trait || fail_at(first, Expected::TraitBound);
 }
 
 // Whether a bound may start at `i` (a trailing `+` is followed by none).

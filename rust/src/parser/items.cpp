@@ -92,7 +92,7 @@ bool Parser::fn_args() {
     if (!outer_attrs(false)) return false;
     if (is_op(pos_, "...")) return variadic();
     if (starts_receiver(pos_)) {
-      if (!first) return false;
+      if (!first) return fail(Expected::SelfNotFirst);
       const bool reference = is_punct(pos_, '&');
       if (reference) {
         ++pos_;
@@ -121,7 +121,7 @@ bool Parser::fn_args() {
 
 // A function body `{ #![inner] stmts }`; the inner attributes join the function's attributes.
 bool Parser::fn_body(Item& it, bool record) {
-  if (!is_open(pos_, Delim::Brace)) return false;
+  if (!is_open(pos_, Delim::Brace)) return fail_punct('{');
   std::uint32_t saved;
   it.body_open = pos_;
   enter(Delim::Brace, saved);
@@ -152,7 +152,7 @@ bool Parser::fn_item(Item& it) {
 // A `const` item from its name: `NAME<generics>: Type = value where ...;`, the value optional.
 // `value` tells whether there is one, `extras` whether there are generics or a where clause.
 bool Parser::const_rest(bool& value, bool& extras) {
-  if (!is_ident_or_underscore(pos_)) return false;
+  if (!is_ident_or_underscore(pos_)) return fail(Expected::Identifier);
   ++pos_;
   extras = is_punct(pos_, '<');
   if (!generics() || !expect_punct(':') || !type(true)) return false;
@@ -239,7 +239,7 @@ bool Parser::item_by_keyword(Item& it) {
   if (is_keyword(keyword, Keyword::Fn) || starts_signature(keyword, false)) {
     return visibility(it.vis) && fn_item(it);
   }
-  if (!inside(keyword)) return false;
+  if (!inside(keyword)) return fail_at(keyword, Expected::Item);
   switch (keywords_[keyword]) {
     case Keyword::Extern:
       return extern_item(it, keyword, inherited);
@@ -278,7 +278,8 @@ bool Parser::item_by_keyword(Item& it) {
     default:
       break;
   }
-  if (!inherited || !starts_macro_path(keyword)) return false;
+  if (!starts_macro_path(keyword)) return fail_at(keyword, Expected::Item);
+  if (!inherited) return fail(Expected::VisibilityNotAllowed);
   if (!item_macro()) return false;
   it.kind = ItemKind::Macro;
   return true;
@@ -290,10 +291,12 @@ bool Parser::extern_item(Item& it, std::uint32_t keyword, bool inherited) {
   if (is_keyword(k, Keyword::Crate)) {
     if (!visibility(it.vis)) return false;
     pos_ += 2;
-    if (!(is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_))) return false;
+    if (!(is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_))) {
+      return fail(Expected::Identifier);
+    }
     it.ident = pos_++;
     if (eat_keyword(Keyword::As)) {
-      if (!is_ident_or_underscore(pos_)) return false;
+      if (!is_ident_or_underscore(pos_)) return fail(Expected::Identifier);
       ++pos_;
     }
     if (!expect_punct(';')) return false;
@@ -301,9 +304,9 @@ bool Parser::extern_item(Item& it, std::uint32_t keyword, bool inherited) {
     return true;
   }
   if (is_open(k, Delim::Brace) || (is_string_literal(k) && is_open(k + 1, Delim::Brace))) {
-    return inherited && foreign_mod(it);
+    return (inherited || fail(Expected::VisibilityNotAllowed)) && foreign_mod(it);
   }
-  return false;
+  return fail_at(keyword, Expected::Item);
 }
 
 // `use tree;` A tree with a path from the crate root inside a group is kept verbatim.
@@ -361,9 +364,11 @@ bool Parser::unsafe_item(Item& it, std::uint32_t keyword, bool inherited) {
     return trait_item_def(it);
   }
   if (is_keyword(k, Keyword::Impl)) return impl(it);
-  if (is_keyword(k, Keyword::Extern)) return inherited && foreign_mod(it);
+  if (is_keyword(k, Keyword::Extern)) {
+    return (inherited || fail(Expected::VisibilityNotAllowed)) && foreign_mod(it);
+  }
   if (is_keyword(k, Keyword::Mod)) return module(it);
-  return false;
+  return fail_at(keyword, Expected::Item);
 }
 
 // `type Name<generics> = Type;` With bounds or without a value it is kept verbatim.
@@ -417,7 +422,7 @@ bool Parser::trait_or_alias(Item& it) {
     return true;
   }
   if (!(is_open(pos_, Delim::Brace) || is_punct(pos_, ':') || is_keyword(pos_, Keyword::Where))) {
-    return false;
+    return fail_punct('{');
   }
   if (!trait_rest(it, anchor)) return false;
   it.kind = ItemKind::Trait;
@@ -429,7 +434,7 @@ bool Parser::macro_definition(std::uint32_t keyword) {
   pos_ = keyword + 1;
   if (!expect_ident()) return false;
   if (is_open(pos_, Delim::Paren)) pos_ = tokens_[pos_].partner + 1;
-  if (!is_open(pos_, Delim::Brace)) return false;
+  if (!is_open(pos_, Delim::Brace)) return fail_punct('{');
   pos_ = tokens_[pos_].partner + 1;
   return true;
 }
@@ -438,7 +443,7 @@ bool Parser::macro_definition(std::uint32_t keyword) {
 bool Parser::item_macro() {
   if (!mod_style_path() || !expect_punct('!')) return false;
   if (is_ident_or_try(pos_)) ++pos_;
-  if (!is_any_open(pos_)) return false;
+  if (!is_any_open(pos_)) return fail(Expected::Group);
   const bool brace = is_open(pos_, Delim::Brace);
   verbatim_group();
   if (!brace && !expect_punct(';')) return false;
@@ -457,7 +462,7 @@ bool Parser::module(Item& it) {
   if (!visibility(it.vis)) return false;
   eat_keyword(Keyword::Unsafe);
   if (!expect_keyword(Keyword::Mod)) return false;
-  if (!is_ident_or_try(pos_)) return false;
+  if (!is_ident_or_try(pos_)) return fail(Expected::Identifier);
   it.ident = pos_++;
   it.kind = ItemKind::Mod;
   if (is_punct(pos_, ';')) {
@@ -527,7 +532,7 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
     return true;
   }
   if (ahead == pos_ && starts_macro_path(ahead)) return item_macro();
-  return false;
+  return fail_at(ahead, Expected::Item);
 }
 
 bool Parser::struct_data(std::uint32_t anchor) {
@@ -551,7 +556,7 @@ bool Parser::named_fields() {
     Visibility v;
     if (!visibility(v)) return false;
     const bool unnamed = is_keyword(pos_, Keyword::Underscore);
-    if (!(unnamed || is_ident(pos_))) return false;
+    if (!(unnamed || is_ident(pos_))) return fail(Expected::FieldName);
     ++pos_;
     if (!expect_punct(':')) return false;
     if (unnamed && (is_keyword(pos_, Keyword::Struct) ||
@@ -598,7 +603,7 @@ bool Parser::trait_item_def(Item& it) {
   eat_keyword(Keyword::Unsafe);
   eat_keyword(Keyword::Auto);
   if (!expect_keyword(Keyword::Trait)) return false;
-  if (!is_ident(pos_)) return false;
+  if (!is_ident(pos_)) return fail(Expected::Identifier);
   it.ident = pos_++;
   std::uint32_t anchor;
   if (!generics(anchor) || !trait_rest(it, anchor)) return false;
@@ -642,7 +647,7 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
   } else if (!special && starts_macro_path(pos_)) {
     if (!item_macro()) return false;
   } else {
-    return false;
+    return fail(Expected::Item);
   }
   if (special) keep_verbatim(begin, snap);
   return true;
@@ -731,7 +736,7 @@ bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
     return true;
   }
   if (inherited && !has_default && starts_macro_path(ahead)) return item_macro();
-  return false;
+  return fail_at(ahead, Expected::Item);
 }
 
 // A use tree; `none` is set when a group holds a path that starts at the crate root (`::a`),
@@ -751,7 +756,7 @@ bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
       t.child = child;
     } else if (is_keyword(pos_, Keyword::As)) {
       ++pos_;
-      if (!is_ident_or_underscore(pos_)) return false;
+      if (!is_ident_or_underscore(pos_)) return fail(Expected::Identifier);
       t.kind = UseKind::Rename;
       t.rename = pos_++;
     } else {
@@ -783,7 +788,7 @@ bool Parser::use_tree(bool allow_root, bool& none, std::uint32_t& node) {
                            use_stack_.end());
     use_stack_.resize(base);
   } else {
-    return false;
+    return fail(Expected::Path);
   }
   node = static_cast<std::uint32_t>(file_.use_nodes.size());
   file_.use_nodes.push_back(t);

@@ -8,6 +8,7 @@
 // and the items the survey walks.
 #include <algorithm>
 #include <array>
+#include <string>
 
 #include "lexer.hpp"
 #include "state.hpp"
@@ -74,6 +75,29 @@ bool Parser::parse() {
   return true;
 }
 
+Failure Parser::failure() const {
+  return failure_.token != kNoToken ? failure_ : Failure{pos_, Expected::Nothing, {}};
+}
+
+[[gnu::cold, gnu::noinline]] bool Parser::fail_at(std::uint32_t token, Expected expected,
+                                                  std::string_view spelling) {
+  if (failure_.token == kNoToken || token > failure_.token) {
+    failure_ = Failure{token, expected, spelling};
+  }
+  return false;
+}
+
+bool Parser::fail_close() {
+  return fail(Expected::Token, end_ < token_count_ ? close_char(tokens_[end_].delim()) : "");
+}
+
+bool Parser::fail_punct(char c) {
+  // The punctuation and delimiter characters, each a static text of its own.
+  static constexpr std::string_view kPunctuation = "~!@#$%^&*-=+|;:,<.>/?'()[]{}";
+  const std::size_t at = kPunctuation.find(c);
+  return fail(Expected::Token, kPunctuation.substr(at == kPunctuation.npos ? 0 : at, 1));
+}
+
 void Parser::apply_verbatim() {
   std::sort(verbatim_ranges_.begin(), verbatim_ranges_.end(),
             [](const TokenRange& a, const TokenRange& b) { return a.first < b.first; });
@@ -96,17 +120,115 @@ void Parser::close_list(std::size_t base, std::uint32_t& first, std::uint32_t& c
   item_stack_.resize(base);
 }
 
+namespace {
+
+// The message of a failure: what was expected, or why what was there is refused.
+std::string message(const Failure& failure) {
+  switch (failure.expected) {
+    case Expected::Nothing:
+      return "syntax error";
+    case Expected::Token:
+      return "expected `" + std::string(failure.spelling) + "`";
+    case Expected::Group:
+      return "expected `(`, `[` or `{`";
+    case Expected::Item:
+      return "expected an item";
+    case Expected::Type:
+      return "expected a type";
+    case Expected::Expression:
+      return "expected an expression";
+    case Expected::Pattern:
+      return "expected a pattern";
+    case Expected::Path:
+      return "expected a path";
+    case Expected::Identifier:
+      return "expected an identifier";
+    case Expected::Lifetime:
+      return "expected a lifetime";
+    case Expected::TraitBound:
+      return "expected a trait bound";
+    case Expected::GenericParameter:
+      return "expected a generic parameter";
+    case Expected::ConstArgument:
+      return "expected a constant";
+    case Expected::TupleIndex:
+      return "invalid tuple index";
+    case Expected::FieldName:
+      return "expected a field name";
+    case Expected::ConstOrMut:
+      return "expected `const` or `mut`";
+    case Expected::LoopOrBlock:
+      return "expected a loop or a block";
+    case Expected::RangeEnd:
+      return "expected the end of the range";
+    case Expected::ChainedComparison:
+      return "comparison operators cannot be chained";
+    case Expected::CastBeforePostfix:
+      return "a cast needs parentheses before `.`, `?`, `(` or `[`";
+    case Expected::TooDeep:
+      return "nesting too deep";
+    case Expected::CaptureNotAllowed:
+      return "`use<..>` is not allowed here";
+    case Expected::ConstBoundNotAllowed:
+      return "a const bound is not allowed here";
+    case Expected::BinderOnMaybeBound:
+      return "a `?` bound cannot have `for<..>`";
+    case Expected::SelfNotFirst:
+      return "`self` must be the first parameter";
+    case Expected::LabelAfterBreak:
+      return "a labelled expression after `break` needs parentheses";
+    case Expected::VisibilityNotAllowed:
+      return "a visibility is not allowed here";
+    case Expected::ObsoleteRange:
+      return "`...` is not a range operator here; `..=` is";
+  }
+  return "syntax error";
+}
+
+// The byte offset in the lexed text of token `token`, or the text's end past the last token. The
+// text of a doc comment's identifier and string lies in the buffer's own text; the punctuation
+// before them covers the comment in the source.
+std::uint32_t offset_of(const TokenBuffer& tokens, std::uint32_t token) {
+  if (token >= tokens.size()) return static_cast<std::uint32_t>(tokens.source().size());
+  while (token > 0 && tokens[token].synthetic()) --token;
+  return tokens[token].begin;
+}
+
+}  // namespace
 }  // namespace rust::parser
 
 namespace rust {
 
+SourcePosition source_position(std::string_view text, std::uint32_t offset) {
+  const std::string_view before = text.substr(0, offset);
+  const std::size_t line_end = before.rfind('\n');
+  const std::string_view line = line_end == before.npos ? before : before.substr(line_end + 1);
+  SourcePosition at;
+  at.line = 1 + static_cast<std::uint32_t>(std::count(before.begin(), before.end(), '\n'));
+  // A character begins at every byte but the continuation bytes of UTF-8; a byte-order mark
+  // before the first line is none of its characters.
+  at.column = 1 + static_cast<std::uint32_t>(std::count_if(line.begin(), line.end(), [](char c) {
+                return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+              }));
+  if (at.line == 1 && line.starts_with("\xEF\xBB\xBF")) --at.column;
+  return at;
+}
+
 std::expected<File, ParseError> parse_file(std::string_view source) {
-  auto lexed = lex(strip_file_prelude(source));
-  if (!lexed) return std::unexpected(ParseError{0, lexed.error().message});
+  const std::string_view lexed_text = strip_file_prelude(source);
+  const auto prelude = static_cast<std::uint32_t>(lexed_text.data() - source.data());
+  auto lexed = lex(lexed_text);
+  if (!lexed) {
+    return std::unexpected(ParseError{prelude + lexed.error().offset, lexed.error().message});
+  }
   File file;
   file.tokens = std::move(*lexed);
   parser::Parser parser(file);
-  if (!parser.parse()) return std::unexpected(ParseError{parser.error_token(), "syntax error"});
+  if (!parser.parse()) {
+    const parser::Failure failure = parser.failure();
+    return std::unexpected(ParseError{prelude + parser::offset_of(file.tokens, failure.token),
+                                      parser::message(failure)});
+  }
   std::stable_sort(file.edits.begin(), file.edits.end(), [](const Edit& a, const Edit& b) {
     return a.first != b.first ? a.first < b.first : a.last > b.last;
   });

@@ -11,7 +11,7 @@ bool Parser::mod_style_path() {
     ++pos_;
     if (!eat_op("::")) return true;
   }
-  return false;  // no segment, or a trailing `::`
+  return fail(Expected::Path);  // no segment, or a trailing `::`
 }
 
 // One segment: a name with its generic arguments (with `::` before the `<` in an expression), or
@@ -23,11 +23,8 @@ bool Parser::path_segment(bool expr_style, PathShape& shape) {
     shape.last_ident = pos_++;
     return true;
   }
-  if (is_keyword(pos_, Keyword::SelfType) || is_ident(pos_)) {
-    shape.last_ident = pos_++;
-  } else {
-    return false;
-  }
+  if (!(is_keyword(pos_, Keyword::SelfType) || is_ident(pos_))) return fail(Expected::Identifier);
+  shape.last_ident = pos_++;
   if ((!expr_style && is_punct(pos_, '<') && !is_op(pos_, "<=") && !is_op(pos_, "<<=")) ||
       (is_op(pos_, "::") && is_punct(pos_ + 2, '<'))) {
     if (!angle_args()) return false;
@@ -62,7 +59,7 @@ bool Parser::qpath(bool expr_style, PathShape& shape) {
     if (!path(false, shape)) return false;
   }
   if (!expect_punct('>')) return false;
-  if (!eat_op("::")) return false;
+  if (!eat_op("::")) return fail(Expected::Token, "::");
   for (;;) {
     if (!path_segment(expr_style, shape)) return false;
     if (!is_op(pos_, "::")) break;
@@ -124,7 +121,7 @@ bool Parser::const_argument() {
     return true;
   }
   if (is_open(pos_, Delim::Brace)) return block_with_inner();
-  return false;
+  return fail(Expected::ConstArgument);
 }
 
 }  // namespace rust::parser

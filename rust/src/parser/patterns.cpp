@@ -41,18 +41,18 @@ bool Parser::pat_single() {
   }
   if (is_punct(pos_, '-') || starts_literal(pos_) || is_keyword(pos_, Keyword::Const)) {
     bool some = false;
-    if (!range_bound(some) || !some) return false;
+    if (!range_bound(some)) return false;
+    if (!some) return fail(Expected::Pattern);
     return !is_op(pos_, "..") || range_pattern_end(true);
   }
   if (is_keyword(pos_, Keyword::Ref) || is_keyword(pos_, Keyword::Mut) ||
       is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_)) {
     eat_keyword(Keyword::Ref);
     eat_keyword(Keyword::Mut);
-    if (is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_)) {
-      ++pos_;
-    } else {
-      return false;
+    if (!(is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_))) {
+      return fail(Expected::Identifier);
     }
+    ++pos_;
     if (is_punct(pos_, '@')) {
       ++pos_;
       return pat_single();
@@ -68,7 +68,7 @@ bool Parser::pat_single() {
     return comma_group(tokens_[pos_].delim(), [&] { return pat_multi(true); });
   }
   if (is_op(pos_, "..") && !is_op(pos_, "...")) return range_pattern_end(false);
-  return false;
+  return fail(Expected::Pattern);
 }
 
 // A range pattern from its `..` or `..=` (or the obsolete `...` when `obsolete` is set) on: its
@@ -77,7 +77,8 @@ bool Parser::range_pattern_end(bool obsolete) {
   Limits limits;
   if (!(obsolete ? range_limits_obsolete(limits) : range_limits(limits))) return false;
   bool some = false;
-  return range_bound(some) && (some || limits != Limits::Closed);
+  if (!range_bound(some)) return false;
+  return some || limits != Limits::Closed || fail(Expected::RangeEnd);
 }
 
 // `..=`, `..` or the obsolete `...` (printed as `..=`).
@@ -114,7 +115,7 @@ bool Parser::range_bound(bool& some) {
     ++pos_;
     return block_with_inner();
   }
-  return false;
+  return fail(Expected::Pattern);
 }
 
 // A pattern that begins with a path: a path, a macro, a struct, a tuple struct or a range.
@@ -152,7 +153,7 @@ bool Parser::pat_struct() {
       named = true;
       ++pos_;
     } else if (boxed || by_ref || mut) {
-      return false;
+      return fail(Expected::Identifier);
     } else if (!index_member()) {
       return false;
     }

@@ -192,12 +192,54 @@ enum class BoundKind : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
 
+// What the parser expected where it stopped, or why it refused what it found there.
+enum class Expected : std::uint8_t {
+  Nothing,  // no failure recorded
+  Token,    // the token spelled Failure::spelling: `;`, `::`, `fn`, the current group's `)`
+  Group,    // a delimited group, a macro's input
+  Item,
+  Type,
+  Expression,
+  Pattern,
+  Path,
+  Identifier,
+  Lifetime,
+  TraitBound,
+  GenericParameter,
+  ConstArgument,
+  TupleIndex,
+  FieldName,
+  ConstOrMut,
+  LoopOrBlock,
+  RangeEnd,
+  // Refusals of what is there.
+  ChainedComparison,
+  CastBeforePostfix,
+  TooDeep,
+  CaptureNotAllowed,
+  ConstBoundNotAllowed,
+  BinderOnMaybeBound,
+  SelfNotFirst,
+  LabelAfterBreak,
+  VisibilityNotAllowed,
+  ObsoleteRange,
+};
+
+// Where and why the parse failed: the furthest token it reached, and what it expected there.
+struct Failure {
+  std::uint32_t token = kNoToken;
+  Expected expected = Expected::Nothing;
+  std::string_view spelling;  // Token: a static text
+};
+
 class Parser {
  public:
   explicit Parser(File& file);
+  // Parses the whole file into its records; false on a syntax error, described by failure().
   bool parse();
-
-  std::uint32_t error_token() const { return pos_; }
+  // Why parse() failed: kNoToken as its token when no reader said why, the cursor then being
+  // where it stopped.
+  Failure failure() const;
 
  private:
   // -------------------------------------------------------------------------------------------
@@ -352,6 +394,21 @@ class Parser {
   }
 
   // -------------------------------------------------------------------------------------------
+  // Failing
+
+  // Records why the parse fails at the cursor, unless it failed further on already, and returns
+  // false for the caller to return. Only the paths of syntax errors call it.
+  bool fail(Expected expected, std::string_view spelling = {}) {
+    return fail_at(pos_, expected, spelling);
+  }
+  // The same for a refusal of the construct that begins at `token`.
+  bool fail_at(std::uint32_t token, Expected expected, std::string_view spelling = {});
+  // Expected the punctuation `c`, the keyword `k`, the end of the current group.
+  bool fail_punct(char c);
+  bool fail_keyword(Keyword k) { return fail(Expected::Token, kKeywords[std::size_t(k)].spelling); }
+  bool fail_close();
+
+  // -------------------------------------------------------------------------------------------
   // Recording
 
   void mark_joint(std::uint32_t i, std::uint32_t len) {
@@ -413,28 +470,29 @@ class Parser {
   struct Nest {
     Parser& p;
     bool ok;
-    explicit Nest(Parser& parser) : p(parser), ok(++parser.depth_ <= kMaxNesting) {}
+    explicit Nest(Parser& parser)
+        : p(parser), ok(++parser.depth_ <= kMaxNesting || parser.fail(Expected::TooDeep)) {}
     ~Nest() { --p.depth_; }
   };
 
   // Enters the group opened at pos_ (which must be of delimiter `d`); `saved` keeps the outer end.
   bool enter(Delim d, std::uint32_t& saved) {
     saved = end_;
-    if (!is_open(pos_, d)) return false;
+    if (!is_open(pos_, d)) return fail_punct(open_char(d)[0]);
     end_ = tokens_[pos_].partner;
     ++pos_;
     return true;
   }
   // Leaves the current group, which must be fully consumed.
   bool leave(std::uint32_t saved) {
-    if (pos_ != end_) return false;
+    if (pos_ != end_) return fail_close();
     pos_ = end_ + 1;
     end_ = saved;
     return true;
   }
   // A delimited token tree whose tokens are kept as read (a macro's or attribute's input).
   bool verbatim_group() {
-    if (!is_any_open(pos_)) return false;
+    if (!is_any_open(pos_)) return fail(Expected::Group);
     const std::uint32_t close = tokens_[pos_].partner;
     mark_verbatim(pos_ + 1, close);
     pos_ = close + 1;
@@ -473,7 +531,7 @@ class Parser {
   // Eat and expect
 
   bool expect_punct(char c) {
-    if (!is_punct(pos_, c)) return false;
+    if (!is_punct(pos_, c)) return fail_punct(c);
     ++pos_;
     return true;
   }
@@ -482,9 +540,9 @@ class Parser {
     ++pos_;
     return true;
   }
-  bool expect_keyword(Keyword k) { return eat_keyword(k); }
+  bool expect_keyword(Keyword k) { return eat_keyword(k) || fail_keyword(k); }
   bool expect_ident() {
-    if (!is_ident(pos_)) return false;
+    if (!is_ident(pos_)) return fail(Expected::Identifier);
     ++pos_;
     return true;
   }
@@ -501,6 +559,7 @@ class Parser {
     pos_ += 2;
     return true;
   }
+  bool expect_lifetime() { return eat_lifetime() || fail(Expected::Lifetime); }
 
   // -------------------------------------------------------------------------------------------
   // attributes.cpp
@@ -723,6 +782,7 @@ class Parser {
   std::vector<Param> params_;                // generic parameters and arguments being read
   std::vector<TokenRange> verbatim_ranges_;  // token ranges kept as the lexer read them
   std::uint32_t expr_stmts_read_ = 0;        // expression statements begun so far
+  Failure failure_;                          // see fail()
 };
 
 }  // namespace

@@ -14,7 +14,7 @@ bool Parser::block_within() {
       bool requires_semi = false;
       if (!stmt(requires_semi)) return false;
       if (at_end()) return true;
-      if (requires_semi) return false;
+      if (requires_semi) return fail_punct(';');
     }
   });
 }

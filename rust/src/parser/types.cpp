@@ -24,7 +24,9 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
   if (is_keyword(pos_, Keyword::For)) {
     if (!bound_lifetimes()) return false;
     lifetimes = true;
-    if (!(is_path_segment(pos_) || is_keyword_in(pos_, kFnPointerKeywords))) return false;
+    if (!(is_path_segment(pos_) || is_keyword_in(pos_, kFnPointerKeywords))) {
+      return fail(Expected::Type);
+    }
   }
   if (is_open(pos_, Delim::Paren)) {
     std::uint32_t saved;
@@ -101,7 +103,9 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
   }
   if (is_punct(pos_, '*')) {
     ++pos_;
-    if (!(eat_keyword(Keyword::Const) || eat_keyword(Keyword::Mut))) return false;
+    if (!(eat_keyword(Keyword::Const) || eat_keyword(Keyword::Mut))) {
+      return fail(Expected::ConstOrMut);
+    }
     return type(false);
   }
   if (is_punct(pos_, '&')) {
@@ -125,7 +129,7 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
   if (is_lifetime(pos_)) {
     return bounds_list(true, false, false);
   }
-  return false;
+  return fail(Expected::Type);
 }
 
 // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
