@@ -20,9 +20,9 @@
 #include "dodureriradi.hpp"
 #include "graph.hpp"
 #include "keystone.hpp"
+#include "lexer.hpp"
 #include "port.hpp"
 #include "text.hpp"
-#include "lexer.hpp"
 #include "validation.hpp"
 #include "waves.hpp"
 

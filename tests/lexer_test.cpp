@@ -1,10 +1,11 @@
+#include "lexer.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "support.hpp"
-#include "lexer.hpp"
 
 namespace {
 
@@ -337,8 +338,9 @@ TEST(LexErrors, DeepNestingNeedsNoCallStack) {
   std::string out;
   rust::print_tokens(*buffer, 0, buffer->size(), out);
   EXPECT_EQ(out, deep);
-  EXPECT_FALSE(rust::lex(std::string(kDepth, '{')));
-  EXPECT_FALSE(rust::lex(std::string(kDepth, '}')));
+  const std::string unclosed(kDepth, '{'), unopened(kDepth, '}');
+  EXPECT_FALSE(rust::lex(unclosed));
+  EXPECT_FALSE(rust::lex(unopened));
 }
 
 TEST(LexErrors, EveryTruncationIsHandled) {

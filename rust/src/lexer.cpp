@@ -1,7 +1,7 @@
 // The Rust lexer: source text to a flat vector of tokens with paired delimiters.
 //
-// It reads what proc-macro2's stand-alone lexer reads, rule for rule, so that token texts come out
-// as syn's printing gives them: the same literal forms (and the same corner cases of where a
+// It reads the token rules of current Rust, rule for rule, so that token texts come out as the
+// printing rule of token.hpp gives them: the literal forms (and the corner cases of where a
 // number ends), the same spacing of punctuation, doc comments turned into doc attributes. Groups
 // are lexed with an explicit stack, so nesting depth costs heap, never call stack.
 #include "lexer.hpp"

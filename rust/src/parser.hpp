@@ -21,6 +21,7 @@ struct ParseError {
 /// Lexes and parses a whole source file (a leading byte-order mark and a `#!` first line that
 /// opens no inner attribute are ignored). `source` must outlive the result.
 std::expected<File, ParseError> parse_file(std::string_view source);
+std::expected<File, ParseError> parse_file(TemporaryString auto&& source) = delete;
 
 /// A place in a text: its line and its column, both counted from 1; the column counts characters
 /// (a leading byte-order mark is none).

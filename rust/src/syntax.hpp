@@ -25,7 +25,6 @@ inline constexpr std::uint32_t kNoToken = 0xffffffffu;
 struct TokenRange {
   std::uint32_t first = 0;
   std::uint32_t last = 0;
-  bool empty() const { return first == last; }
 };
 
 enum class AttrStyle : std::uint8_t { Outer, Inner };
@@ -62,7 +61,7 @@ struct UseTree {
   std::uint32_t count = 0;
 };
 
-/// The kinds of item, in the order of syn's item enumeration.
+/// The kinds of item. Verbatim: an item kept as unparsed tokens, which is never recorded.
 enum class ItemKind : std::uint8_t {
   Const,
   Enum,
@@ -96,10 +95,9 @@ struct Item {
   // Struct: the attributes of each field.
   std::uint32_t member_attr_first = 0;
   std::uint32_t member_attr_count = 0;
-  // Fn: the signature (qualifiers through the where clause) and the body: its braces and the
-  // first token after the inner attributes at its head.
+  // Fn: the signature (qualifiers through the where clause) and the body: the first token after
+  // the inner attributes at its head, and its closing brace.
   TokenRange signature;
-  std::uint32_t body_open = kNoToken;
   std::uint32_t body_stmts = kNoToken;
   std::uint32_t body_close = kNoToken;
   // Mod with a body: its items; Impl: its function items. `child_count` entries of

@@ -5,7 +5,7 @@
 
 namespace rust {
 
-std::string_view TokenBuffer::text(std::uint32_t i) const {
+std::string_view TokenBuffer::text(std::uint32_t i) const& {
   const Token& t = tokens_[i];
   switch (t.kind) {
     case TokenKind::Ident:

@@ -7,13 +7,20 @@
 // comment turns into, in the buffer's own synthetic text.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace rust {
+
+/// A temporary string. A function that keeps or returns a view into its text refuses one (its
+/// overload for it is deleted), so that a view of freed memory cannot compile.
+template <typename T>
+concept TemporaryString = std::same_as<std::remove_cv_t<T>, std::string>;
 
 enum class Delim : std::uint8_t { Paren, Bracket, Brace, None };
 
@@ -61,7 +68,6 @@ struct Token {
   TokenKind kind = TokenKind::Punct;
   std::uint8_t detail = 0;  // Punct: the character; Open/Close: Delim; Literal: LitKind
   std::uint8_t flags = 0;
-  std::uint8_t reserved = 0;
 
   bool joint() const { return (flags & kJoint) != 0; }
   bool raw() const { return (flags & kRaw) != 0; }
@@ -80,14 +86,17 @@ class TokenBuffer {
       : source_(source), synthetic_(std::move(synthetic)), tokens_(std::move(tokens)) {}
 
   std::string_view source() const { return source_; }
-  std::string_view synthetic() const { return synthetic_; }
-  std::span<const Token> tokens() const { return tokens_; }
+  std::string_view synthetic() const& { return synthetic_; }
+  std::string_view synthetic() const&& = delete;
+  std::span<const Token> tokens() const& { return tokens_; }
+  std::span<const Token> tokens() const&& = delete;
   const Token& operator[](std::uint32_t i) const { return tokens_[i]; }
   std::uint32_t size() const { return static_cast<std::uint32_t>(tokens_.size()); }
 
   /// The text of token `i`: an identifier's name (without "r#"), a literal as written, a
   /// punctuation or delimiter character.
-  std::string_view text(std::uint32_t i) const;
+  std::string_view text(std::uint32_t i) const&;
+  std::string_view text(std::uint32_t i) const&& = delete;  // it may lie in the buffer's own text
 
  private:
   std::string_view source_;

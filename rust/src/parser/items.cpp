@@ -123,7 +123,6 @@ bool Parser::fn_args() {
 bool Parser::fn_body(Item& it, bool record) {
   if (!is_open(pos_, Delim::Brace)) return fail_punct('{');
   std::uint32_t saved;
-  it.body_open = pos_;
   enter(Delim::Brace, saved);
   if (!inner_attrs(record)) return false;
   it.body_stmts = pos_;
