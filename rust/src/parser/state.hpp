@@ -118,6 +118,9 @@ inline constexpr KeywordSet kFnPointerKeywords = {Keyword::Fn, Keyword::Unsafe, 
 inline constexpr KeywordSet kBlockLikeKeywords = {Keyword::If, Keyword::While, Keyword::Loop,
                                                   Keyword::Match, Keyword::Unsafe};
 
+// ---------------------------------------------------------------------------------------------
+// What a reader tells its caller of what it read
+
 // Binding strength of operators, weakest first.
 enum class Precedence : std::uint8_t {
   Jump,
@@ -138,8 +141,6 @@ enum class Precedence : std::uint8_t {
   Unambiguous,
 };
 
-// What the parser remembers of an expression: enough to apply the grammar's restrictions and to
-// recognise a call whose callee is a path.
 enum class ExprKind : std::uint8_t {
   Other,
   Path,
@@ -160,6 +161,8 @@ struct AttributedCall {
   std::uint32_t expr_stmts_read = 0;  // Parser::expr_stmts_read_ when it was moved
 };
 
+// What the parser remembers of an expression: enough to apply the grammar's restrictions and to
+// recognise a call whose callee is a path.
 struct ExprShape {
   ExprKind kind = ExprKind::Other;
   Precedence precedence = Precedence::Jump;  // Binary: the operator's precedence
@@ -171,6 +174,7 @@ struct ExprShape {
   bool block_like() const { return kind == ExprKind::Block; }
 };
 
+// What a path parse tells its caller.
 struct PathShape {
   std::uint32_t segments = 0;
   std::uint32_t last_ident = kNoToken;
@@ -191,6 +195,9 @@ struct TypeShape {
 enum class BoundKind : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
+
+// ---------------------------------------------------------------------------------------------
+// Failures
 
 // What the parser expected where it stopped, or why it refused what it found there.
 enum class Expected : std::uint8_t {
@@ -237,8 +244,8 @@ class Parser {
   explicit Parser(File& file);
   // Parses the whole file into its records; false on a syntax error, described by failure().
   bool parse();
-  // Why parse() failed: kNoToken as its token when no reader said why, the cursor then being
-  // where it stopped.
+  // Why parse() failed; when no reader said why (Expected::Nothing), the token is where the
+  // cursor stopped.
   Failure failure() const;
 
  private:
