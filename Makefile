@@ -3,9 +3,13 @@
 PREFIX ?= /usr/local
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 4)
-PACKAGES = cmake ninja-build g++ nlohmann-json3-dev libicu-dev libgtest-dev graphviz python3 bsdutils
+PACKAGES = cmake ninja-build g++ libsimdjson-dev nlohmann-json3-dev libicu-dev libgtest-dev graphviz \
+           python3 bsdutils
+# WERROR=ON makes every compiler warning an error, as CI builds.
+WERROR ?= OFF
+CONFIGURE = cmake -S . -G Ninja -DQK_WERROR=$(WERROR)
 
-.PHONY: build test demo install deps bench fuzz asan clean
+.PHONY: build test demo install deps bench fuzz asan format-check clean
 
 # Installs the Debian packages the build needs, only when one is missing.
 deps:
@@ -19,21 +23,24 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
-	./$(BUILD)/quillon keystone map samples/demo
+# Only the tool itself: configuring writes the launcher, and the tests are not built.
+demo: deps
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS) --target quillon-keystone
+	$(BUILD)/quillon keystone map samples/demo
 
 # Speed and memory on large real trees; installs the benchmark crates when they are missing.
 bench: build
 	bash bench/run.sh $(BUILD)
 
 asan: deps
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_SANITIZE=ON
+	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
@@ -42,7 +49,12 @@ asan: deps
 FUZZ_SECONDS ?= 30
 fuzz: deps
 	@$(MAKE) --no-print-directory deps PACKAGES=afl++
-	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_WERROR=$(WERROR) fuzz/run.sh
+
+# Every tracked C++ file must be as clang-format writes it (.clang-format at the root).
+format-check:
+	@$(MAKE) --no-print-directory deps PACKAGES='clang-format git'
+	git ls-files -z '*.cpp' '*.hpp' '*.h' '*.cc' | xargs -0 clang-format --dry-run -Werror
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -11,18 +11,16 @@
 
 namespace bench {
 
-/// The text of every .rs file below `dir` (depth first, unreadable entries passed over).
+/// The text of every .rs file below `dir`, every directory entered where it is listed (hidden
+/// ones too, links not followed); whatever cannot be listed or read is passed over.
 inline void collect_sources(const std::string& dir, std::vector<std::string>& sources) {
-  auto entries = fsys::list_dir(dir);
-  if (!entries) return;
-  for (const fsys::DirEntry& e : *entries) {
-    const std::string path = fsys::join(dir, e.name);
-    if (e.type == fsys::EntryType::Directory) {
-      collect_sources(path, sources);
-    } else if (e.name.size() > 3 && e.name.ends_with(".rs")) {
-      if (auto text = fsys::read_text(path)) sources.push_back(std::move(*text));
-    }
-  }
+  (void)fsys::walk(dir, {.hidden = true, .pass_over_unlistable = true, .nested = true},
+                   [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                     if (fsys::extension(entry.name) != "rs") return {};
+                     if (auto text = fsys::read_text(entry.path))
+                       sources.push_back(std::move(*text));
+                     return {};
+                   });
 }
 
 /// The directory a benchmark measures: its first argument, else the Debian cargo registry.

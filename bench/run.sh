@@ -19,7 +19,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
 exe=$build/quillon-keystone
 registry=${REGISTRY:-/usr/share/cargo/registry}
-python=${PYTHON_TREE:-/usr/lib/python3.11}
+python=${PYTHON_TREE:-$("$here/python-library.sh")}
 reps=${REPS:-5}
 packages=$here/../../shared/oracle/packages.txt
 

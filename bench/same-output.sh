@@ -4,12 +4,13 @@
 # error, exit status or written file. For checking that a faster build prints the same bytes.
 #   REF, NEW  the two quillon-keystone executables
 #   TREE      a large Rust tree (default /usr/share/cargo/registry)
-#   LEXICAL   a large tree of another language (default /usr/lib/python3.11)
+#   LEXICAL   a large tree of another language (default the Python standard library)
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
 ref=$1
 new=$2
 tree=${3:-/usr/share/cargo/registry}
-lexical=${4:-/usr/lib/python3.11}
+lexical=${4:-$("$here/python-library.sh")}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

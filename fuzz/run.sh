@@ -13,7 +13,8 @@
 #
 # Environment: FUZZ_SECONDS (default 30), FUZZ_TARGETS (default: every target), FUZZ_BUILD
 # (default build-fuzz), FUZZ_RUST_SEEDS (directories of .rs files, default the Debian cargo
-# registry and the oracle samples when present).
+# registry and the oracle samples when present), FUZZ_WERROR (ON: every compiler warning an
+# error; default OFF).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -55,7 +56,7 @@ if [ -n "$cached" ] && [ "$cached" != "$compiler" ]; then rm -rf "$build/CMakeCa
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER="$compiler" -DQK_FUZZ=ON -DQK_SANITIZE=ON -DQK_TESTS=OFF \
-  -DQK_AFL_DIR="$afl_dir" >"$build/configure.log" 2>&1 ||
+  -DQK_WERROR="${FUZZ_WERROR:-OFF}" -DQK_AFL_DIR="$afl_dir" >"$build/configure.log" 2>&1 ||
   { cat "$build/configure.log" >&2; die "configuring $build failed"; }
 build_targets=(sanity_fuzz)
 for t in "${targets[@]}"; do build_targets+=("${t}_fuzz"); done

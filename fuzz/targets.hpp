@@ -20,6 +20,7 @@
 #include "dodureriradi.hpp"
 #include "graph.hpp"
 #include "keystone.hpp"
+#include "languages.hpp"
 #include "lexer.hpp"
 #include "port.hpp"
 #include "text.hpp"
@@ -271,21 +272,17 @@ inline std::string reference_normalise(std::string_view name) {
   return text::to_lower(out);
 }
 
-/// The eleven replacements of token-text tidying, done the plain way: every non-overlapping
-/// occurrence from the left, one replacement after the other.
+/// Token-text tidying done the plain way: every non-overlapping occurrence from the left, one
+/// replacement after the other.
 inline std::string reference_tidy(std::string_view input) {
-  static constexpr std::string_view kSteps[][2] = {
-      {" :: ", "::"}, {" :", ":"}, {" <", "<"}, {"< ", "<"}, {" >", ">"}, {" ,", ","},
-      {" (", "("},    {"( ", "("}, {" )", ")"}, {" ;", ";"}, {"& ", "&"},
-  };
   std::string s(input);
-  for (const auto& step : kSteps) {
+  for (const auto& [from, to] : dodureriradi::kTidySteps) {
     std::string out;
     std::size_t pos = 0;
-    for (std::size_t hit; (hit = s.find(step[0], pos)) != std::string::npos;) {
+    for (std::size_t hit; (hit = s.find(from, pos)) != std::string::npos;) {
       out.append(s, pos, hit - pos);
-      out += step[1];
-      pos = hit + step[0].size();
+      out += to;
+      pos = hit + from.size();
     }
     out.append(s, pos);
     s = std::move(out);
@@ -482,7 +479,8 @@ inline Finding check_keystone(std::string_view data) {
         }
       }
     } catch (const nlohmann::json::exception&) {
-      // A document the library itself refuses (a number too large for a double) is not rewritten.
+      // A document that writer's own reader refuses (a number too large for a double) is not
+      // rewritten.
     }
   }
 
@@ -559,14 +557,6 @@ inline Finding check_keystone_write(std::string_view data) {
 /// with the line's indentation, and the same line always gives the same answer.
 inline Finding check_decl(std::string_view data) {
   if (!text::is_utf8(data)) return {};  // source files are read as UTF-8 text
-  struct Lang {
-    std::string_view name;
-    port::Recogniser recognise;
-  };
-  static constexpr Lang kLangs[] = {
-      {"go", port::go_decl},       {"ts", port::ts_decl},         {"zig", port::zig_decl},
-      {"swift", port::swift_decl}, {"kotlin", port::kotlin_decl}, {"python", port::python_decl},
-  };
   auto sound = [](std::string_view who, std::string_view line,
                   const std::optional<port::Decl>& d) -> Finding {
     if (!d) return {};
@@ -584,7 +574,8 @@ inline Finding check_decl(std::string_view data) {
 
   for (const std::string_view line : detail::lines_of(data)) {
     const bool indented = detail::first_is_whitespace(line);
-    for (const Lang& lang : kLangs) {
+    for (const languages::Language& lang : languages::all()) {
+      if (lang.recognise == nullptr) continue;  // Rust files go to the parser
       const std::optional<port::Decl> d = lang.recognise(line);
       if (Finding f = sound(lang.name, line, d); !f.empty()) return f;
       if (lang.recognise(line) != d) return std::string(lang.name) + ": not a pure function";
@@ -592,20 +583,21 @@ inline Finding check_decl(std::string_view data) {
       const std::string where = std::string(lang.name) + " on " + detail::quoted(line);
       // Indentation makes a member (a Go method has a receiver instead); types are declared at
       // the top level only; only a TypeScript `function` is a function at any indentation.
-      if (d->kind == port::SymbolKind::Method && !indented && lang.name != "go") {
+      if (d->kind == port::SymbolKind::Method && !indented && lang.lang != languages::Lang::Go) {
         return where + ": top-level method";  // Go methods are top-level, with a receiver
       }
       if (d->kind == port::SymbolKind::Type && indented) return where + ": indented type";
-      if (d->kind == port::SymbolKind::Function && indented && lang.name != "ts") {
+      if (d->kind == port::SymbolKind::Function && indented &&
+          lang.lang != languages::Lang::TypeScript) {
         return where + ": indented function";
       }
-      if (lang.name == "go") {
+      if (lang.lang == languages::Lang::Go) {
         std::size_t p = 0;
         if (d->exported != text::is_uppercase(text::decode(d->name, p))) {
           return where + ": exported flag disagrees with the name's case";
         }
       }
-      if (lang.name == "python" && d->exported == d->name.starts_with('_')) {
+      if (lang.lang == languages::Lang::Python && d->exported == d->name.starts_with('_')) {
         return where + ": exported flag disagrees with the leading '_'";
       }
     }

@@ -3,7 +3,8 @@
 //           tool, and `quillon` (the launcher) is on PATH
 //   stdout, stderr, status   what it must print and return (a missing file means empty / 0)
 //   fixtures  optional; lines "NAME DEST": tests/fixtures/NAME is copied to DEST in the copy
-//             of the case, so cases share their trees
+//             of the case, so cases share their trees; a NAME with a '/' is a path from the
+//             source directory (samples/port/legacy: the README's trees serve the cases too)
 // Set UPDATE_GOLDEN=1 to rewrite the expectations from what the tool does now.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -29,9 +30,11 @@ void copy_fixtures(const fs::path& dir, const fs::path& work) {
   std::istringstream lines(support::slurp((dir / "fixtures").string()));
   std::string name, dest;
   while (lines >> name >> dest) {
+    const fs::path from =
+        name.find('/') == std::string::npos ? kFixtures / name : fs::path(QK_SOURCE_DIR) / name;
     const fs::path to = work / dest;
-    if (fs::is_directory(kFixtures / name)) fs::create_directories(to);
-    fs::copy(kFixtures / name, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    if (fs::is_directory(from)) fs::create_directories(to);
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   }
 }
 
@@ -145,11 +148,7 @@ TEST(Readme, ExamplesPrintWhatTheySay) {
 
 INSTANTIATE_TEST_SUITE_P(Golden, CliCase, testing::ValuesIn(case_names()),
                          [](const testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name;
+                           return support::test_name(info.param);
                          });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CliCase);
 

@@ -88,7 +88,7 @@ std::vector<SurveyedFile> worked_survey() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Stems and labels
+// Stems
 
 TEST(Stem, FileNameUpToLastDot) {
   struct Row {
@@ -120,23 +120,24 @@ TEST(Stem, FileNameUpToLastDot) {
   }
 }
 
-TEST(Labels, FixedTexts) {
-  EXPECT_EQ(label(ConflictKind::Identical), "IDENTICAL bodies → safe mechanical dedupe");
-  EXPECT_EQ(label(ConflictKind::SameSignatureDifferentBody),
-            "same signature, DIFFERENT body → behaviour decision, not a move");
-  EXPECT_EQ(label(ConflictKind::SignaturesDisagree),
-            "SIGNATURES DISAGREE → behaviour decision, not a move");
-  EXPECT_EQ(label(ConflictKind::Convention), "uniform interface (convention) — not duplication");
-  EXPECT_EQ(label(ConflictKind::CfgAlternatives),
-            "cfg-gated alternatives — only one exists per build, nothing to merge");
-  EXPECT_EQ(label(Liveness::ExternalQualified), "live (external, qualified)");
-  EXPECT_EQ(label(Liveness::SameFileUnqualified), "live (same-file unqualified) ⚠ grep-invisible");
-  EXPECT_EQ(label(Liveness::TestsOnly), "live (tests only) ⚠ grep-invisible");
-  EXPECT_EQ(label(Liveness::NamedInAttribute),
-            "live (named in an attribute, e.g. serde) ⚠ grep-invisible");
-  EXPECT_EQ(label(Liveness::NoCallers), "no callers found in survey");
-  // The warning sign carries no variation selector.
-  EXPECT_EQ(label(Liveness::TestsOnly).find("\xE2\x9A\xA0\xEF\xB8\x8F"), std::string_view::npos);
+TEST(Tidy, ElevenReplacementsInTurn) {
+  struct Row {
+    std::string printed, tidied;
+  };
+  const Row rows[] = {
+      {"fn f < T > ( a : & T ) -> Vec < u8 >", "fn f<T>(a: &T) -> Vec<u8>"},
+      {"crate :: a :: { b , c }", "crate::a::{ b, c }"},
+      {"x :: < T >", "x::<T>"},
+      {"pub (crate)", "pub(crate)"},
+      {"# [cfg (feature = \"x\")]", "# [cfg(feature = \"x\")]"},
+      {"[u8 ; 4]", "[u8; 4]"},
+      {"& & x", "&&x"},
+      {"a  ,b", "a ,b"},  // one pass per step: what a replacement leaves is not looked at again
+      {"", ""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(dodureriradi::tidy(row.printed), row.tidied) << "tidy of \"" << row.printed << '"';
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

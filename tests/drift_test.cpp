@@ -73,8 +73,16 @@ TEST(Drift, Pairing) {
       {"src/drift", {"src/drift.rs"}, ""},
       {"core/src/drift.rs", {"drift.rs"}, "drift.rs"},  // the code key is a '/'-bounded ending
       {"lib.rs", {"a/src/lib.rs", "b/src/lib.rs"}, "a/src/lib.rs"},
-      // An earlier module passing by an ending wins over a later exact match.
-      {"a/lib.rs", {"lib.rs", "a/lib.rs"}, "lib.rs"},
+      // The same path beats the same key, which beats a '/'-bounded ending, whatever the order.
+      {"src/client.rs", {"examples/client.rs", "src/client.rs"}, "src/client.rs"},
+      {"a/lib.rs", {"lib.rs", "a/lib.rs"}, "a/lib.rs"},
+      {"src/a.rs", {"a.rs", "src/a.rs"}, "src/a.rs"},
+      {"./src/a.rs", {"lib/a.rs", "src/a.rs"}, "src/a.rs"},
+      {"a.rs", {"x/a.rs", "src/a.rs"}, "src/a.rs"},
+      // Among endings alone, code order decides, whichever key ends the other.
+      {"client.rs", {"examples/client.rs", "tools/client.rs"}, "examples/client.rs"},
+      {"x/client.rs", {"client.rs", "y/x/client.rs"}, "client.rs"},
+      {"x/client.rs", {"y/x/client.rs", "client.rs"}, "y/x/client.rs"},
       {"x/a.rs", {"y/a.rs"}, ""},
       {"a.rs", {}, ""},
   };
@@ -126,6 +134,11 @@ TEST(Drift, Findings) {
        {mod("src/z.rs"), mod("src/b.rs"), mod("src/a.rs")},
        {missing("gone.rs"), undeclared("src/z.rs"), undeclared("src/a.rs")},
        1},
+      {"a keystone made from the code checks clean against it",
+       {mod("examples/client.rs", {"main"}), mod("src/client.rs", {"handshake"})},
+       {mod("examples/client.rs", {"main"}), mod("src/client.rs", {"handshake"})},
+       {},
+       2},
       {"repeated declared paths pair independently",
        {mod("a.rs", {"f"}), mod("a.rs")},
        {mod("a.rs")},

@@ -64,9 +64,10 @@ INSTANTIATE_TEST_SUITE_P(Fuzz, KeptInputs, testing::ValuesIn(fuzz::kTargets),
                            return std::string(info.param.name);
                          });
 
-// Found by the keystone target: the JSON library refuses numbers too large for a double, which
-// strict JSON allows; in an undeclared member they must be skipped like any other value.
-TEST(KeystoneRead, NumbersTooLargeForADouble) {
+// Found by the keystone target: JSON parsers refuse numbers too large for a double, or integers
+// beyond 64 bits, which strict JSON allows; in an undeclared member they must be skipped like any
+// other value.
+TEST(KeystoneRead, NumbersTooLargeForTheParser) {
   const std::string base = R"("idea": "i", "essential_complexity": "e", "modules": [])";
   struct Row {
     std::string doc;
@@ -83,11 +84,17 @@ TEST(KeystoneRead, NumbersTooLargeForADouble) {
       {R"({"idea": "1e400 \" 1e400", "essential_complexity": "e", "modules": [], "x": 1e400})",
        true, "1e400 \" 1e400"},
       {"{\"x\": 1e400, \"x\": 01e400, " + base + "}", false},  // still strict: no leading zero
+      {"{\"x\": [18446744073709551616, -9223372036854775809], " + base + "}", true},
+      {"{\"x\": 1" + std::string(30, '0') + ".5e-3, " + base + "}", true},
+      {"[\"i\", null, \"e\", [], 18446744073709551616]", false},
+      {"{\"x\": 1e400, \"x\": 1e400.5, " + base + "}", false},
   };
   for (const Row& row : rows) {
     const auto read = keystone::Keystone::deserialize(row.doc);
     EXPECT_EQ(read.has_value(), row.reads) << row.doc;
-    if (read && row.reads) EXPECT_EQ(read->idea, row.idea) << row.doc;
+    if (read && row.reads) {
+      EXPECT_EQ(read->idea, row.idea) << row.doc;
+    }
   }
 }
 

@@ -48,6 +48,13 @@ TEST(ParseErrors, SayWhereAndWhat) {
        .expected = "1:17: a cast needs parentheses before `.`, `?`, `(` or `[`"},
       {.source = "fn f(&self, self) {}", .expected = "1:13: `self` must be the first parameter"},
       {.source = "pub m!();", .expected = "1:1: a visibility is not allowed here"},
+      {.source = "fn f<T>() where <T> T: U {}",
+       .expected = "1:17: generic parameters are not allowed after `where`"},
+      {.source = "fn f(x: for<_> fn()) {}", .expected = "1:13: `for<..>` cannot declare `_`"},
+      {.source = "fn f() { g(#[a] ..x); }",
+       .expected = "1:12: attributes are not allowed before a range without a start"},
+      {.source = "fn f() { let [a, ..=2] = x; }",
+       .expected = "1:18: a range pattern missing an end needs parentheses in a slice"},
   });
 }
 

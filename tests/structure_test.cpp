@@ -236,13 +236,32 @@ TEST(Orphans, RenderEdges) {
 TEST(Orphans, ModDir) {
   struct Row {
     std::string path, dir;
+    bool manifest_root = false;
   };
   const Row rows[] = {
-      {"src/foo.rs", "src/foo"}, {"src/lib.rs", "src"},       {"src/a/mod.rs", "src/a"},
-      {"build.rs", ""},          {"foo.rs", "foo"},           {"src/main.rs", "src"},
-      {"a/build.rs", "a"},       {"src/modx.rs", "src/modx"}, {"src/lib", "src"},
+      {"src/foo.rs", "src/foo"},
+      {"src/lib.rs", "src"},
+      {"src/a/mod.rs", "src/a"},
+      {"build.rs", ""},
+      {"foo.rs", "foo"},
+      {"src/main.rs", "src"},
+      {"a/build.rs", "a"},
+      {"src/modx.rs", "src/modx"},
+      {"src/lib", "src"},
+      // A crate root by place keeps its children beside it.
+      {"tests/it.rs", "tests"},
+      {"benches/b.rs", "benches"},
+      {"examples/e.rs", "examples"},
+      {"src/bin/tool.rs", "src/bin"},
+      {"tests/common/helpers.rs", "tests/common/helpers"},
+      {"test/it.rs", "test/it"},
+      // So does a root a manifest names.
+      {"tools/tool.rs", "tools", true},
+      {"tools/tool.rs", "tools/tool"},
   };
-  for (const Row& row : rows) EXPECT_EQ(structure::mod_dir(row.path), row.dir) << row.path;
+  for (const Row& row : rows) {
+    EXPECT_EQ(structure::mod_dir(row.path, row.manifest_root), row.dir) << row.path;
+  }
 }
 
 // One surveyed file at a time, nothing declared: exempt or orphaned.
@@ -292,11 +311,33 @@ TEST(Orphans, Reachability) {
        {file("src/x.rs", {decl("y")}), file("src/x/y.rs")},
        {},
        {"src/x.rs"}},
-      {"mod common in tests/it.rs reaches tests/it/common*, not tests/common",
+      {"mod common in tests/it.rs reaches tests/common*, beside the crate root",
        {file("tests/it.rs", {decl("common")}), file("tests/common/mod.rs"),
         file("tests/it/common.rs")},
        {},
-       {"tests/common/mod.rs"}},
+       {"tests/it/common.rs"}},
+      {"examples and benches roots keep their children beside them",
+       {file("examples/demo.rs", {decl("shared")}), file("examples/shared/mod.rs"),
+        file("benches/b.rs", {decl("common")}), file("benches/common/mod.rs"),
+        file("benches/b/common/mod.rs")},
+       {},
+       {"benches/b/common/mod.rs"}},
+      {"a binary in src/bin keeps its children beside it",
+       {file("src/bin/tool.rs", {decl("util")}), file("src/bin/util/mod.rs"),
+        file("src/bin/tool/util/mod.rs")},
+       {},
+       {"src/bin/tool/util/mod.rs"}},
+      {"a manifest root keeps its children beside it",
+       {file("checks/run.rs", {decl("helpers")}), file("checks/helpers.rs"),
+        file("checks/run/helpers.rs")},
+       {"./checks/run.rs"},
+       {"checks/run/helpers.rs"}},
+      {"a file of another name keeps its children below it",
+       {file("tests/common/helpers.rs", {decl("a")}), file("tests/common/helpers/a.rs"),
+        file("tests/common/a.rs"), file("tests/it.rs", {decl("common")}),
+        file("tests/common/mod.rs", {decl("helpers")})},
+       {},
+       {"tests/common/a.rs"}},
       {"a manifest root is linked",
        {file("tests/common/mod.rs"), file("tools/tool.rs")},
        {"./././tests/common/mod.rs", "tools/tool.rs"},
@@ -310,18 +351,46 @@ TEST(Orphans, Reachability) {
         file("src/outer/inner.rs"), file("src/outer/mid/leaf/mod.rs"), file("src/inner.rs")},
        {},
        {"src/inner.rs"}},
-      {"path attribute joins the declaring file's module directory",
+      {"a file-level path attribute joins the declaring file's own directory",
        {file("src/foo.rs", {decl("x", "", "./gen/x.rs")}), file("src/foo/gen/x.rs"),
-        file("src/foo/x.rs"), file("src/lib.rs", {decl("foo")})},
+        file("src/gen/x.rs"), file("src/lib.rs", {decl("foo")})},
        {},
-       {"src/foo/x.rs"}},
-      {"path attribute with .. is not resolved",
-       {file("src/foo.rs", {decl("x", "", "../x.rs")}), file("src/x.rs"),
+       {"src/foo/gen/x.rs"}},
+      {"a path attribute in a test root reaches below the tests directory",
+       {file("tests/lexical.rs", {decl("algorithm", "", "lexical/algorithm.rs")}),
+        file("tests/lexical/algorithm.rs")},
+       {},
+       {}},
+      {"a path attribute inside an inline module of a plain file",
+       {file("src/foo.rs", {decl("x", "outer", "y.rs")}), file("src/foo/outer/y.rs"),
+        file("src/outer/y.rs"), file("src/lib.rs", {decl("foo")})},
+       {},
+       {"src/outer/y.rs"}},
+      {"a .. in a path attribute climbs from the declaring file's directory",
+       {file("src/foo.rs", {decl("x", "", "../x.rs")}), file("src/x.rs"), file("x.rs"),
         file("src/lib.rs", {decl("foo")})},
        {},
        {"src/x.rs"}},
+      {"a path attribute reaching a sibling directory of a test helper",
+       {file("tests/common/mod.rs", {decl("debug", "", "../debug/mod.rs")}),
+        file("tests/debug/mod.rs"), file("tests/it.rs", {decl("common")})},
+       {},
+       {}},
+      {"dots inside a path attribute, and inside an inline module",
+       {file("src/lib.rs", {decl("a", "", "x/./../a.rs"), decl("b", "inner", "../b.rs")}),
+        file("src/a.rs"), file("src/b.rs"), file("src/inner/b.rs")},
+       {},
+       {"src/inner/b.rs"}},
+      {"a path attribute climbing above the root reaches nothing",
+       {file("src/lib.rs", {decl("up", "", "../../up.rs")}), file("up.rs")},
+       {},
+       {"up.rs"}},
       {"path attribute inside an inline module",
        {file("src/lib.rs", {decl("x", "outer", "x_impl.rs")}), file("src/outer/x_impl.rs")},
+       {},
+       {}},
+      {"path attribute inside an inline module of a test root",
+       {file("tests/it.rs", {decl("x", "outer", "x_impl.rs")}), file("tests/outer/x_impl.rs")},
        {},
        {}},
       {"root-level lib.rs has an empty base",
@@ -351,6 +420,7 @@ TEST(Orphans, Parents) {
     const char* name;
     std::vector<std::string> survey;  // sorted by path
     structure::Orphan orphan;         // the orphan looked at (others may be reported too)
+    std::vector<std::string> roots = {};
   };
   const Row rows[] = {
       {"mod.rs beats a file of the module's name",
@@ -374,12 +444,22 @@ TEST(Orphans, Parents) {
       {"build.rs holds modules of its own directory",
        {"build.rs", "gen.rs"},
        {"gen.rs", "mod gen;", "build.rs"}},
+      {"a test root holds modules of its own directory",
+       {"tests/common/mod.rs", "tests/it.rs"},
+       {"tests/common/mod.rs", "mod common;", "tests/it.rs"}},
+      {"a binary in src/bin holds modules of its own directory, not src/bin/tool.rs",
+       {"src/bin/tool.rs", "src/bin/tool/util.rs", "src/bin/util/mod.rs"},
+       {"src/bin/util/mod.rs", "mod util;", "src/bin/tool.rs"}},
+      {"a manifest root holds modules of its own directory",
+       {"checks/helpers.rs", "checks/run.rs"},
+       {"checks/helpers.rs", "mod helpers;", "checks/run.rs"},
+       {"checks/run.rs"}},
       {"no candidate", {"src/lib.rs", "x/y.rs"}, {"x/y.rs", "mod y;", ""}},
   };
   for (const Row& row : rows) {
     std::vector<SurveyedFile> files;
     for (const std::string& path : row.survey) files.push_back(file(path));
-    const std::vector<structure::Orphan> orphans = structure::find_orphans(files, {});
+    const std::vector<structure::Orphan> orphans = structure::find_orphans(files, row.roots);
     const auto it = std::find_if(orphans.begin(), orphans.end(),
                                  [&row](const auto& o) { return o.path == row.orphan.path; });
     ASSERT_NE(it, orphans.end()) << row.name;

@@ -1,117 +1,38 @@
 #include "census.hpp"
 
-#include <array>
-#include <memory>
-
 #include "fsys.hpp"
 #include "text.hpp"
 
 namespace cli {
 
-std::string_view ext(Lang lang) {
-  static constexpr std::array<std::string_view, 7> kExts{".rs", ".go", ".swift", ".ts",
-                                                         ".kt", ".py", ".zig"};
-  return kExts[static_cast<std::size_t>(lang)];
-}
+std::string_view ext(Lang lang) { return languages::of(lang).ext; }
 
 std::string all_exts() {
   std::string out;
-  for (const Lang lang : kLangs) {
+  for (const languages::Language& language : languages::all()) {
     if (!out.empty()) out += '/';
-    out += ext(lang);
+    out += language.ext;
   }
   return out;
 }
 
-std::optional<Lang> classify(std::string_view n) {
-  if (n.size() < 3) return std::nullopt;
-  const auto ends = [&](std::string_view s) { return n.ends_with(s); };
-  if (ends(".rs")) return Lang::Rust;
-  if (ends(".go")) return ends("_test.go") ? std::nullopt : std::optional(Lang::Go);
-  if (ends(".swift")) return Lang::Swift;
-  if (ends(".ts") || ends(".tsx")) {
-    const bool test = ends(".d.ts") || n.find(".test.") != std::string_view::npos ||
-                      n.find(".spec.") != std::string_view::npos;
-    return test ? std::nullopt : std::optional(Lang::TypeScript);
+std::optional<Lang> classify(std::string_view name) {
+  // The first row whose rule counts the name decides; none counts a name under three bytes.
+  for (const languages::Language& language : languages::all()) {
+    if (language.counts(name)) return language.lang;
   }
-  if (ends(".kt")) {
-    return ends("Test.kt") || ends("Tests.kt") ? std::nullopt : std::optional(Lang::Kotlin);
-  }
-  if (ends(".py")) {
-    const bool test = n.starts_with("test_") || ends("_test.py") || n == "conftest.py";
-    return test ? std::nullopt : std::optional(Lang::Python);
-  }
-  if (ends(".zig")) return Lang::Zig;
   return std::nullopt;
 }
 
-namespace {
-
-bool skipped_dir(std::string_view name) {
-  static constexpr std::array<std::string_view, 14> kSkip{
-      "out",         "Pods",        "dist",         "venv",         "build",
-      "target",      "vendor",      "gradle",       "zig-out",      "coverage",
-      "DerivedData", "__pycache__", "node_modules", "site-packages"};
-  if (name.starts_with('.') || name.ends_with(".egg-info")) return true;
-  for (const std::string_view s : kSkip) {
-    if (name == s) return true;
-  }
-  return false;
-}
-
-// One directory on the walk's current path: its identity and its parent's.
-struct Ancestor {
-  std::uint64_t dev = 0, ino = 0;
-  bool known = false;
-  std::shared_ptr<const Ancestor> parent;
-};
-
-bool on_path(const std::shared_ptr<const Ancestor>& chain, std::uint64_t dev, std::uint64_t ino) {
-  for (const Ancestor* a = chain.get(); a; a = a->parent.get()) {
-    if (a->known && a->dev == dev && a->ino == ino) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 Census source_counts(const std::string& root) {
   Census counts;
-  struct Pending {
-    std::string path;
-    std::shared_ptr<const Ancestor> self;
-  };
-  std::vector<Pending> stack;
-  {
-    auto self = std::make_shared<Ancestor>();
-    self->known = fsys::file_id(root, self->dev, self->ino);
-    stack.push_back({root, std::move(self)});
-  }
-  while (!stack.empty()) {
-    Pending dir = std::move(stack.back());
-    stack.pop_back();
-    const auto entries = fsys::list_dir(dir.path);
-    if (!entries) continue;
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string path = fsys::join(dir.path, entry.name);
-      const std::string name = text::lossy(entry.name);
-      const bool maybe_dir =
-          entry.type == fsys::EntryType::Directory || entry.type == fsys::EntryType::Symlink;
-      std::uint64_t dev = 0, ino = 0;
-      if (maybe_dir && fsys::is_directory(path)) {
-        if (skipped_dir(name)) continue;
-        auto self = std::make_shared<Ancestor>();
-        self->known = fsys::file_id(path, dev, ino);
-        if (self->known && on_path(dir.self, dev, ino)) continue;  // a link back to an ancestor
-        self->dev = dev;
-        self->ino = ino;
-        self->parent = dir.self;
-        stack.push_back({path, std::move(self)});
-        continue;
-      }
-      if (const auto lang = classify(name)) ++counts[*lang];
-    }
-  }
+  // Nothing the census meets fails it: unlistable directories are passed over.
+  (void)fsys::walk(
+      root, {.skip = languages::census_skips, .follow_links = true, .pass_over_unlistable = true},
+      [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+        if (const auto lang = classify(text::lossy(entry.name))) ++counts[*lang];
+        return {};
+      });
   return counts;
 }
 
@@ -145,45 +66,28 @@ namespace cli {
 std::optional<port::Survey> survey_any(const std::string& dir, std::string_view label) {
   const auto lang = dominant(source_counts(dir));
   if (!lang) return std::nullopt;
-  std::expected<port::Survey, fsys::IoError> survey;
-  switch (*lang) {
-    case Lang::Rust: {
-      const auto files = dodureriradi::survey_dir(dir);
-      if (!files) return std::nullopt;
-      return port::Survey::from_rust(*files, label);
-    }
-    case Lang::Go:
-      survey = port::survey_go_dir(dir, label);
-      break;
-    case Lang::Swift:
-      survey = port::survey_swift_dir(dir, label);
-      break;
-    case Lang::TypeScript:
-      survey = port::survey_ts_dir(dir, label);
-      break;
-    case Lang::Kotlin:
-      survey = port::survey_kotlin_dir(dir, label);
-      break;
-    case Lang::Python:
-      survey = port::survey_python_dir(dir, label);
-      break;
-    case Lang::Zig:
-      survey = port::survey_zig_dir(dir, label);
-      break;
+  if (*lang == Lang::Rust) {
+    const auto files = dodureriradi::survey_dir(dir);
+    if (!files) return std::nullopt;
+    return port::Survey::from_rust(*files, label);
   }
+  const languages::Language& language = languages::of(*lang);
+  auto survey =
+      port::survey_lexical(dir, label, language.reads, language.skips, language.recognise);
   if (!survey) return std::nullopt;
   return std::move(*survey);
 }
 
-std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(const Args& args) {
+std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(const Args& args,
+                                                                              Sink& sink) {
   const std::string path = path_arg(args);
   auto files = dodureriradi::survey_dir(path);
   if (!files) {
-    output::err("cannot survey " + path + ": " + files.error().message + "\n");
+    sink.err("cannot survey " + path + ": " + files.error().message + "\n");
     return std::unexpected(std::uint8_t{1});
   }
   if (files->empty()) {
-    output::err("no .rs files under " + path + "\n");
+    sink.err("no .rs files under " + path + "\n");
     return std::unexpected(std::uint8_t{1});
   }
   return std::move(*files);

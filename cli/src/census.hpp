@@ -9,13 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "languages.hpp"
+
 namespace cli {
 
 /// The seven source languages, in the order that breaks ties.
-enum class Lang : std::uint8_t { Rust, Go, Swift, TypeScript, Kotlin, Python, Zig };
-
-inline constexpr Lang kLangs[] = {Lang::Rust,   Lang::Go,     Lang::Swift, Lang::TypeScript,
-                                  Lang::Kotlin, Lang::Python, Lang::Zig};
+using Lang = languages::Lang;
 
 /// The extension shown in reports: ".rs", ".go", ".swift", ".ts", ".kt", ".py", ".zig".
 std::string_view ext(Lang lang);
@@ -52,9 +51,12 @@ namespace cli {
 /// fails.
 std::optional<port::Survey> survey_any(const std::string& dir, std::string_view label);
 
-/// The Rust survey of the verb's PATH. Prints its own message and fails with status 1 when the
-/// survey fails ("cannot survey ...") or finds no file ("no .rs files under ...").
+class Sink;
+
+/// The Rust survey of the verb's PATH. Prints its own message through `sink` and fails with
+/// status 1 when the survey fails ("cannot survey ...") or finds no file ("no .rs files under
+/// ...").
 std::expected<std::vector<dodureriradi::SurveyedFile>, std::uint8_t> surveyed(
-    const std::vector<std::string>& args);
+    const std::vector<std::string>& args, Sink& sink);
 
 }  // namespace cli

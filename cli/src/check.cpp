@@ -33,20 +33,20 @@ bool is_extra(DriftKind kind) {
 
 }  // namespace
 
-std::uint8_t cmd_check(const Args& args) {
+std::uint8_t cmd_check(const Args& args, Sink& sink) {
   const std::string path = path_arg(args);
   const std::string declared_file =
       option_value(args, "--declared").value_or(fsys::join(path, "keystone.json"));
   const auto declared = read_keystone(declared_file);
   if (!declared) {
-    output::err("cannot read a keystone from " + declared_file + "\n");
+    sink.err("cannot read a keystone from " + declared_file + "\n");
     return 1;
   }
   keystone::Keystone code;
   {
     const auto files = dodureriradi::survey_dir(path);
     if (!files || files->empty()) {
-      output::err("no .rs files under " + path + "\n");
+      sink.err("no .rs files under " + path + "\n");
       return 1;
     }
     code = dodureriradi::to_keystone(*files, declared->idea);
@@ -68,7 +68,7 @@ std::uint8_t cmd_check(const Args& args) {
       out += "(" + std::to_string(report.items.size()) +
              " extra item(s) in the code, not declared — run with --strict to list them.)\n";
     }
-    output::out(out);
+    sink.out(out);
     return 0;
   }
 
@@ -93,7 +93,7 @@ std::uint8_t cmd_check(const Args& args) {
   if (!strict) {
     out += "(+" + std::to_string(extras) + " undeclared extras hidden; --strict shows them.)\n";
   }
-  output::out(out);
+  sink.out(out);
   return 1;
 }
 

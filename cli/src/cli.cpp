@@ -76,29 +76,29 @@ std::optional<std::string> option_value(const Args& args, std::string_view optio
   return std::nullopt;
 }
 
-std::uint8_t run(const Args& args) {
+std::uint8_t run(const Args& args, Sink& sink) {
   if (args.empty()) {
-    output::out(usage_text());
+    sink.out(usage_text());
     return 0;
   }
   const std::string& verb = args.front();
   const Args rest(args.begin() + 1, args.end());
   if (verb == "help" || verb == "-h" || verb == "--help") {
-    output::out(usage_text());
+    sink.out(usage_text());
     return 0;
   }
   if (verb == "--describe") {
-    output::out(std::string(kBanner) + "\n");
+    sink.out(std::string(kBanner) + "\n");
     return 0;
   }
-  if (verb == "map") return cmd_map(rest);
-  if (verb == "check") return cmd_check(rest);
-  if (verb == "graph") return cmd_graph(rest);
-  if (verb == "tree") return cmd_tree(rest);
-  if (verb == "orphans") return cmd_orphans(rest);
-  if (verb == "port") return cmd_port(rest);
-  output::err("quillon keystone: unknown verb `" + verb + "`\n\n");
-  output::out(usage_text());
+  if (verb == "map") return cmd_map(rest, sink);
+  if (verb == "check") return cmd_check(rest, sink);
+  if (verb == "graph") return cmd_graph(rest, sink);
+  if (verb == "tree") return cmd_tree(rest, sink);
+  if (verb == "orphans") return cmd_orphans(rest, sink);
+  if (verb == "port") return cmd_port(rest, sink);
+  sink.err("quillon keystone: unknown verb `" + verb + "`\n\n");
+  sink.out(usage_text());
   return 2;
 }
 

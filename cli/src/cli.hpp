@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "keystone.hpp"
+#include "output.hpp"
 
 namespace cli {
 
@@ -20,8 +21,9 @@ extern const std::string_view kBanner;
 /// The 21-line usage text, each line ending with a newline.
 std::string usage_text();
 
-/// Runs one invocation: `args` are the process arguments after the program name.
-std::uint8_t run(const Args& args);
+/// Runs one invocation: `args` are the process arguments after the program name; everything it
+/// prints goes through `sink`.
+std::uint8_t run(const Args& args, Sink& sink);
 
 /// The first verb argument that is neither an option nor the value of "--declared", "--json" or
 /// "--out"; an empty argument counts as positional.
@@ -36,16 +38,17 @@ bool has_flag(const Args& args, std::string_view flag);
 /// The argument right after the first occurrence of `option`; none when that occurrence is last.
 std::optional<std::string> option_value(const Args& args, std::string_view option);
 
-// Verb handlers: each takes the arguments after the verb and returns the exit status.
-std::uint8_t cmd_map(const Args& args);
-std::uint8_t cmd_check(const Args& args);
-std::uint8_t cmd_graph(const Args& args);
-std::uint8_t cmd_tree(const Args& args);
-std::uint8_t cmd_orphans(const Args& args);
-std::uint8_t cmd_port(const Args& args);
+// Verb handlers: each takes the arguments after the verb, prints through `sink` and returns the
+// exit status.
+std::uint8_t cmd_map(const Args& args, Sink& sink);
+std::uint8_t cmd_check(const Args& args, Sink& sink);
+std::uint8_t cmd_graph(const Args& args, Sink& sink);
+std::uint8_t cmd_tree(const Args& args, Sink& sink);
+std::uint8_t cmd_orphans(const Args& args, Sink& sink);
+std::uint8_t cmd_port(const Args& args, Sink& sink);
 
 /// The lexical map report of `path`, for trees whose dominant language is not Rust.
-std::uint8_t lexical_map(const std::string& path);
+std::uint8_t lexical_map(const std::string& path, Sink& sink);
 
 /// The keystone.json at `path`, or none when it cannot be read or parsed.
 std::optional<keystone::Keystone> read_keystone(const std::string& path);

@@ -19,18 +19,17 @@ int main(int argc, char** argv) {
     if (::fcntl(fd, F_GETFD) == -1) ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   }
 
+  cli::Sink sink;
   std::vector<std::string> args;
   args.reserve(argc > 0 ? static_cast<std::size_t>(argc - 1) : 0);
   for (int i = 1; i < argc; ++i) {
     std::string arg(argv[i]);
     if (!text::is_utf8(arg)) {
-      output::err("quillon keystone: argument " + std::to_string(i) +
-                  " is not valid UTF-8: " + text::lossy(arg) + "\n");
-      return 101;
+      sink.err("quillon keystone: argument " + std::to_string(i) +
+               " is not valid UTF-8: " + text::lossy(arg) + "\n");
+      return sink.finish(101);
     }
     args.push_back(std::move(arg));
   }
-  const int status = cli::run(args);
-  output::flush();
-  return status;
+  return sink.finish(cli::run(args, sink));
 }

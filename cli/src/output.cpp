@@ -3,19 +3,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <string>
 
 #include "fsys.hpp"
 
-namespace output {
+namespace cli {
 
 namespace {
-
-std::string& pending() {
-  static std::string buffer;
-  return buffer;
-}
 
 constexpr std::size_t kFlushAt = 1 << 16;
 
@@ -32,40 +25,44 @@ int write_all(int fd, std::string_view text) {
   return 0;
 }
 
-[[noreturn]] void fail(std::string_view stream, int errnum) {
-  pending().clear();
-  const std::string message =
-      "failed printing to " + std::string(stream) + ": " + fsys::os_error(errnum).message + "\n";
-  write_all(2, message);
-  std::_Exit(101);
-}
-
 }  // namespace
 
-void flush() {
-  std::string& buffer = pending();
-  if (buffer.empty()) return;
-  const int errnum = write_all(1, buffer);
-  buffer.clear();
-  if (errnum != 0) fail("stdout", errnum);
+void Sink::fail(std::string_view stream, int errnum) {
+  failed_ = true;
+  buffer_.clear();
+  const std::string message =
+      "failed printing to " + std::string(stream) + ": " + fsys::os_error(errnum).message + "\n";
+  write_all(err_fd_, message);
 }
 
-void out(std::string_view text) {
-  std::string& buffer = pending();
+void Sink::write_out(std::string_view text) {
+  if (const int errnum = write_all(out_fd_, text); errnum != 0) fail("stdout", errnum);
+}
+
+bool Sink::flush() {
+  if (!failed_ && !buffer_.empty()) {
+    write_out(buffer_);
+    buffer_.clear();
+  }
+  return !failed_;
+}
+
+void Sink::out(std::string_view text) {
+  if (failed_) return;
   if (text.size() >= kFlushAt) {
     // A whole report goes out as it is, not copied into the buffer first.
-    flush();
-    if (const int errnum = write_all(1, text); errnum != 0) fail("stdout", errnum);
+    if (flush()) write_out(text);
     return;
   }
-  buffer.append(text);
-  if (buffer.size() >= kFlushAt) flush();
+  buffer_.append(text);
+  if (buffer_.size() >= kFlushAt) static_cast<void>(flush());
 }
 
-void err(std::string_view text) {
-  flush();
-  const int errnum = write_all(2, text);
-  if (errnum != 0) fail("stderr", errnum);
+void Sink::err(std::string_view text) {
+  if (!flush()) return;
+  if (const int errnum = write_all(err_fd_, text); errnum != 0) fail("stderr", errnum);
 }
 
-}  // namespace output
+std::uint8_t Sink::finish(std::uint8_t status) { return flush() ? status : kFailed; }
+
+}  // namespace cli

@@ -79,13 +79,13 @@ std::string render_port(const port::Survey& old_survey, const port::Survey& new_
 
 }  // namespace
 
-std::uint8_t cmd_port(const Args& args) {
+std::uint8_t cmd_port(const Args& args, Sink& sink) {
   std::vector<std::string> paths;
   for (const std::string& arg : args) {
     if (arg.empty() || arg.front() != '-') paths.push_back(arg);
   }
   if (paths.size() < 2) {
-    output::err("usage: quillon keystone port OLD NEW [--all] [--json]\n");
+    sink.err("usage: quillon keystone port OLD NEW [--all] [--json]\n");
     return 2;
   }
   const bool all = has_flag(args, "--all");
@@ -93,14 +93,14 @@ std::uint8_t cmd_port(const Args& args) {
   const auto old_survey = survey_any(paths[0], paths[0]);
   const auto new_survey = survey_any(paths[1], paths[1]);
   if (!old_survey || !new_survey) {
-    output::err("could not survey both trees (need " + all_exts() + " sources)\n");
+    sink.err("could not survey both trees (need " + all_exts() + " sources)\n");
     return 1;
   }
   const port::PortReport report = port::compare(*old_survey, *new_survey);
   if (json) {
-    output::out(port::to_json(*old_survey, *new_survey, report) + "\n");
+    sink.out(port::to_json(*old_survey, *new_survey, report) + "\n");
   } else {
-    output::out(render_port(*old_survey, *new_survey, report, all));
+    sink.out(render_port(*old_survey, *new_survey, report, all));
   }
   return 0;
 }

@@ -16,33 +16,6 @@
 
 namespace cli {
 
-namespace {
-
-// The extension of a path's last component as the platform's path type sees it: no extension
-// for "." and "..", nor for a name whose only '.' is its first character.
-std::string_view extension_of(std::string_view path) {
-  std::string_view last;
-  bool any = false;
-  std::size_t pos = 0;
-  while (pos <= path.size()) {
-    std::size_t end = path.find('/', pos);
-    if (end == std::string_view::npos) end = path.size();
-    const std::string_view part = path.substr(pos, end - pos);
-    // Empty parts (repeated or trailing '/') and "." after the first component are not components.
-    if (!part.empty() && !(part == "." && pos > 0)) {
-      last = part;
-      any = true;
-    }
-    pos = end + 1;
-  }
-  if (!any || last == "." || last == "..") return {};
-  const std::size_t dot = last.rfind('.');
-  if (dot == std::string_view::npos || dot == 0) return {};
-  return last.substr(dot + 1);
-}
-
-}  // namespace
-
 std::optional<keystone::Keystone> read_keystone(const std::string& path) {
   const auto content = fsys::read_text(path);
   if (!content) return std::nullopt;
@@ -51,7 +24,7 @@ std::optional<keystone::Keystone> read_keystone(const std::string& path) {
   return std::move(*parsed);
 }
 
-std::uint8_t cmd_graph(const Args& args) {
+std::uint8_t cmd_graph(const Args& args, Sink& sink) {
   const std::string path = path_arg(args);
   const bool dup = has_flag(args, "--dup");
   const bool mermaid = has_flag(args, "--mermaid");
@@ -59,14 +32,14 @@ std::uint8_t cmd_graph(const Args& args) {
 
   std::string text;
   bool failed = false;
-  if (extension_of(path) == "json") {
+  if (fsys::extension(path) == "json") {
     if (dup) {
-      output::err("--dup reads duplicated code, so it needs a source tree, not a keystone file\n");
+      sink.err("--dup reads duplicated code, so it needs a source tree, not a keystone file\n");
       return 2;
     }
     const auto keystone = read_keystone(path);
     if (!keystone) {
-      output::err("cannot read a keystone from " + path + "\n");
+      sink.err("cannot read a keystone from " + path + "\n");
       return 1;
     }
     failed = acyclic && !waves::wave_levels(*keystone);
@@ -77,7 +50,7 @@ std::uint8_t cmd_graph(const Args& args) {
     {
       const auto files = dodureriradi::survey_dir(path);
       if (!files || files->empty()) {
-        output::err("no .rs files under " + path + "\n");
+        sink.err("no .rs files under " + path + "\n");
         return 1;
       }
       if (dup) {
@@ -95,37 +68,39 @@ std::uint8_t cmd_graph(const Args& args) {
   }
 
   if (const auto out = option_value(args, "--out")) {
+    // Whatever was printed goes out before a file is touched.
+    if (!sink.flush()) return Sink::kFailed;
     if (const auto written = fsys::write_file(*out, text); !written) {
-      output::err("writing " + *out + ": " + written.error().message + "\n");
+      sink.err("writing " + *out + ": " + written.error().message + "\n");
       return 1;
     }
-    output::err("written → " + *out + "\n");
+    sink.err("written → " + *out + "\n");
   } else {
-    output::out(text);
+    sink.out(text);
   }
   if (failed) {
-    output::err("cycle: " + std::string(waves::FanOutError::kText) + "\n");
+    sink.err("cycle: " + std::string(waves::FanOutError::kText) + "\n");
     return 1;
   }
   return 0;
 }
 
-std::uint8_t cmd_tree(const Args& args) {
-  const auto files = surveyed(args);
+std::uint8_t cmd_tree(const Args& args, Sink& sink) {
+  const auto files = surveyed(args, sink);
   if (!files) return files.error();
   const bool items = has_flag(args, "--items");
   const bool color =
       ::isatty(1) == 1 && std::getenv("NO_COLOR") == nullptr && !has_flag(args, "--no-color");
-  output::out(structure::render_tree(*files, items, color));
+  sink.out(structure::render_tree(*files, items, color));
   return 0;
 }
 
-std::uint8_t cmd_orphans(const Args& args) {
+std::uint8_t cmd_orphans(const Args& args, Sink& sink) {
   const std::string path = path_arg(args);
-  const auto files = surveyed(args);
+  const auto files = surveyed(args, sink);
   if (!files) return files.error();
   const auto orphans = structure::find_orphans(*files, structure::manifest_roots(path));
-  output::out(structure::render_orphans(orphans));
+  sink.out(structure::render_orphans(orphans));
   return orphans.empty() ? 0 : 1;
 }
 

@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "graph.hpp"
+#include "languages.hpp"
 #include "parser.hpp"
 #include "text.hpp"
 
@@ -60,22 +62,9 @@ void replace_shrinking(std::string& s, std::string_view from, std::string_view t
 }  // namespace
 
 std::string tidy(std::string_view input) {
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kSteps{{
-      {" :: ", "::"},
-      {" :", ":"},
-      {" <", "<"},
-      {"< ", "<"},
-      {" >", ">"},
-      {" ,", ","},
-      {" (", "("},
-      {"( ", "("},
-      {" )", ")"},
-      {" ;", ";"},
-      {"& ", "&"},
-  }};
   std::string result(input);
   // Every step removes a space, so none of them needs a second buffer.
-  for (const auto& [from, to] : kSteps) replace_shrinking(result, from, to);
+  for (const auto& [from, to] : kTidySteps) replace_shrinking(result, from, to);
   return result;
 }
 
@@ -83,23 +72,7 @@ std::string tidy(std::string_view input) {
 // File stems
 
 std::string SurveyedFile::stem() const {
-  // The last component of the path as a path library sees it: empty components and "." after
-  // the first one vanish; a path that ends in a lone leading "." or in ".." has no file name.
-  std::string_view rest = path;
-  std::string_view last;
-  bool first = true;
-  while (true) {
-    const std::size_t slash = rest.find('/');
-    const std::string_view part = rest.substr(0, slash);
-    if (!part.empty() && (part != "." || first)) last = part;
-    if (!part.empty() || slash == 0) first = false;
-    if (slash == std::string_view::npos) break;
-    rest.remove_prefix(slash + 1);
-  }
-  if (last.empty() || last == "." || last == "..") return {};
-  const std::size_t dot = last.rfind('.');
-  const std::string_view stem =
-      (dot == std::string_view::npos || dot == 0) ? last : last.substr(0, dot);
+  const std::string_view stem = fsys::file_stem(path);
   return text::is_utf8(stem) ? std::string(stem) : text::lossy(stem);
 }
 
@@ -337,7 +310,7 @@ ConflictKind Conflict::kind() const {
 }
 
 std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> Conflict::signature_groups()
-    const {
+    const& {
   std::map<std::string_view, std::vector<const ConflictSite*>> by_signature;
   for (const ConflictSite& site : sites) by_signature[site.signature].push_back(&site);
   std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> groups;
@@ -350,7 +323,7 @@ std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> Conflict::
   return groups;
 }
 
-std::string_view Conflict::dominant_signature() const {
+std::string_view Conflict::dominant_signature() const& {
   std::map<std::string_view, std::size_t> counts;
   for (const ConflictSite& site : sites) ++counts[site.signature];
   std::string_view best;
@@ -465,22 +438,6 @@ std::string render_invisible(const std::vector<SurveyedFile>& files) {
 
 namespace {
 
-std::string_view file_name_of(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-/// The file name, or "parent/file name" when another node has the same file name.
-std::string node_label(std::string_view path,
-                       const std::unordered_map<std::string_view, std::size_t>& name_counts) {
-  const std::string_view name = file_name_of(path);
-  if (name_counts.at(name) < 2 || name.size() == path.size()) return std::string(name);
-  std::string_view parent = path.substr(0, path.size() - name.size() - 1);
-  const std::size_t slash = parent.rfind('/');
-  if (slash != std::string_view::npos) parent.remove_prefix(slash + 1);
-  return std::string(parent) + '/' + std::string(name);
-}
-
 std::string pen_width(std::size_t shared) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(shared) + 1.0);
@@ -574,11 +531,13 @@ std::string duplication_dot(const std::vector<SurveyedFile>& files) {
 
   // Paths are escaped for DOT so that a file name with a quote or backslash cannot end the
   // string early; ordinary paths are written unchanged.
-  std::unordered_map<std::string_view, std::size_t> name_counts;
-  for (const std::uint32_t n : drawn) ++name_counts[file_name_of(path_of[n])];
-  for (const std::uint32_t n : drawn) {
-    out += "  \"" + graph::escape(path_of[n]) + "\" [label=\"" +
-           graph::escape(node_label(path_of[n], name_counts)) + "\"];\n";
+  std::vector<std::string_view> drawn_paths;
+  drawn_paths.reserve(drawn.size());
+  for (const std::uint32_t n : drawn) drawn_paths.push_back(path_of[n]);
+  const graph::Labeller labeller(drawn_paths);
+  for (const std::string_view path : drawn_paths) {
+    out += "  \"" + graph::escape(path) + "\" [label=\"" + graph::escape(labeller.label(path)) +
+           "\"];\n";
   }
   out += '\n';
   for (const Drawn& edge : edges) {
@@ -780,6 +739,95 @@ std::optional<std::string> path_attr(const rust::File& syntax,
   return std::nullopt;
 }
 
+// Appends " " and the token text of each attribute to `file.attr_text`.
+void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
+                SurveyedFile& file) {
+  for (const rust::Attribute& a : attrs) {
+    file.attr_text += ' ';
+    rust::print_syntax(syntax, a.tokens, file.attr_text);
+  }
+}
+
+// "pub", the tidied text of a restricted visibility, or empty for a private item.
+std::string vis_string(const rust::File& syntax, const rust::Visibility& vis) {
+  switch (vis.kind) {
+    case rust::VisKind::Public:
+      return "pub";
+    case rust::VisKind::Restricted:
+      return tidy(syntax_text(syntax, vis.tokens));
+    case rust::VisKind::Inherited:
+      break;
+  }
+  return {};
+}
+
+// The tidied text of the first `cfg` attribute, absent when there is none or it mentions test.
+std::optional<std::string> cfg_predicate(const rust::File& syntax,
+                                         std::span<const rust::Attribute> attrs) {
+  for (const rust::Attribute& a : attrs) {
+    if (!syntax.path_is_ident(a.path, "cfg")) continue;
+    std::string text = tidy(syntax_text(syntax, a.tokens));
+    if (text.find("test") != std::string::npos) return std::nullopt;
+    return text;
+  }
+  return std::nullopt;
+}
+
+// Appends the names the use tree rooted at `tree` (an index into `syntax.use_nodes`) makes
+// visible.
+void collect_reexports(const rust::File& syntax, std::uint32_t tree,
+                       std::vector<std::string>& names) {
+  const rust::UseTree& t = syntax.use_nodes[tree];
+  switch (t.kind) {
+    case rust::UseKind::Path:
+      collect_reexports(syntax, t.child, names);
+      return;
+    case rust::UseKind::Name:
+      names.push_back(syntax.display(t.ident));
+      return;
+    case rust::UseKind::Rename:
+      names.push_back(syntax.display(t.rename));
+      return;
+    case rust::UseKind::Glob:
+      return;
+    case rust::UseKind::Group:
+      for (std::uint32_t k = 0; k < t.count; ++k) {
+        collect_reexports(syntax, syntax.use_lists[t.child + k], names);
+      }
+      return;
+  }
+}
+
+// Gathers the call sites of one function body. The parser has already walked every expression
+// of the body (closures, nested blocks and items, initialisers, array lengths, attribute values;
+// never the tokens of a macro invocation) and listed the file's calls with a path callee in walk
+// order, sorted by their `position`: the callee's first token, or where attributes stand before
+// the call the first of them, or for the calls of a where clause the end of the generics it
+// belongs to.
+struct CallCollector {
+  std::vector<RawCall> calls;
+  bool in_test = false;
+
+  // Walks the statements of a function body.
+  void visit_block(const rust::File& syntax, const rust::Item& fn);
+  // Records one call site.
+  void visit_expr_call(const rust::File& syntax, const rust::CallSite& call);
+};
+
+void CallCollector::visit_block(const rust::File& syntax, const rust::Item& fn) {
+  // The calls of the body's statements: those whose position lies between its first statement and
+  // its closing brace.
+  const auto by_position = [](const rust::CallSite& c, std::uint32_t p) { return c.position < p; };
+  auto it = std::lower_bound(syntax.calls.begin(), syntax.calls.end(), fn.body_stmts, by_position);
+  for (; it != syntax.calls.end() && it->position < fn.body_close; ++it) {
+    visit_expr_call(syntax, *it);
+  }
+}
+
+void CallCollector::visit_expr_call(const rust::File& syntax, const rust::CallSite& call) {
+  calls.push_back(RawCall{syntax.display(call.name), call.qualified, in_test});
+}
+
 void record_fn(const rust::File& syntax, const rust::Item& item, bool in_test, bool is_method,
                SurveyedFile& file) {
   const auto attrs = attrs_of(syntax, item);
@@ -811,89 +859,8 @@ void record_type(const rust::File& syntax, const rust::Item& item, const char* k
                                     item.vis.kind == rust::VisKind::Public});
 }
 
-bool skipped_dir(std::string_view name) {
-  static constexpr std::string_view kSkipped[] = {
-      "target", "vendor", "build", ".git", "Pods", "zig-out", "DerivedData", "node_modules"};
-  return name.starts_with('.') ||
-         std::find(std::begin(kSkipped), std::end(kSkipped), name) != std::end(kSkipped);
-}
-
-// The extension of a file name is the part after its last '.', unless that '.' is the first
-// character.
-bool rust_extension(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
-  return dot != std::string_view::npos && dot != 0 && name.substr(dot + 1) == "rs";
-}
-
-}  // namespace
-
-void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
-                SurveyedFile& file) {
-  for (const rust::Attribute& a : attrs) {
-    file.attr_text += ' ';
-    rust::print_syntax(syntax, a.tokens, file.attr_text);
-  }
-}
-
-std::string vis_string(const rust::File& syntax, const rust::Visibility& vis) {
-  switch (vis.kind) {
-    case rust::VisKind::Public:
-      return "pub";
-    case rust::VisKind::Restricted:
-      return tidy(syntax_text(syntax, vis.tokens));
-    case rust::VisKind::Inherited:
-      break;
-  }
-  return {};
-}
-
-std::optional<std::string> cfg_predicate(const rust::File& syntax,
-                                         std::span<const rust::Attribute> attrs) {
-  for (const rust::Attribute& a : attrs) {
-    if (!syntax.path_is_ident(a.path, "cfg")) continue;
-    std::string text = tidy(syntax_text(syntax, a.tokens));
-    if (text.find("test") != std::string::npos) return std::nullopt;
-    return text;
-  }
-  return std::nullopt;
-}
-
-void collect_reexports(const rust::File& syntax, std::uint32_t tree,
-                       std::vector<std::string>& names) {
-  const rust::UseTree& t = syntax.use_nodes[tree];
-  switch (t.kind) {
-    case rust::UseKind::Path:
-      collect_reexports(syntax, t.child, names);
-      return;
-    case rust::UseKind::Name:
-      names.push_back(syntax.display(t.ident));
-      return;
-    case rust::UseKind::Rename:
-      names.push_back(syntax.display(t.rename));
-      return;
-    case rust::UseKind::Glob:
-      return;
-    case rust::UseKind::Group:
-      for (std::uint32_t k = 0; k < t.count; ++k) {
-        collect_reexports(syntax, syntax.use_lists[t.child + k], names);
-      }
-      return;
-  }
-}
-
-void CallCollector::visit_block(const rust::File& syntax, const rust::Item& fn) {
-  // The calls of the body's statements: those between its first statement and its closing brace.
-  const auto by_position = [](const rust::CallSite& c, std::uint32_t p) { return c.position < p; };
-  auto it = std::lower_bound(syntax.calls.begin(), syntax.calls.end(), fn.body_stmts, by_position);
-  for (; it != syntax.calls.end() && it->position < fn.body_close; ++it) {
-    visit_expr_call(syntax, *it);
-  }
-}
-
-void CallCollector::visit_expr_call(const rust::File& syntax, const rust::CallSite& call) {
-  calls.push_back(RawCall{syntax.display(call.name), call.qualified, in_test});
-}
-
+// Records the items `items` (indices into `syntax.items`) of one list into `file`; recursive for
+// inline modules. `prefix` names the enclosing inline modules joined with '/'.
 void walk_items(const rust::File& syntax, std::span<const std::uint32_t> items, bool in_test,
                 const std::string& prefix, SurveyedFile& file) {
   for (const std::uint32_t index : items) {
@@ -959,6 +926,8 @@ void walk_items(const rust::File& syntax, std::span<const std::uint32_t> items, 
   }
 }
 
+}  // namespace
+
 std::optional<SurveyedFile> survey_source(std::string_view path, std::string_view source) {
   auto syntax = rust::parse_file(source);
   if (!syntax) return std::nullopt;
@@ -973,27 +942,16 @@ std::optional<SurveyedFile> survey_source(std::string_view path, std::string_vie
 
 std::expected<void, fsys::IoError> for_each_source(const std::string& root,
                                                    const SourceVisitor& visit) {
-  // Directories still to list: the full path to open and the path relative to the root.
-  std::vector<std::pair<std::string, std::string>> stack{{root, std::string()}};
-  while (!stack.empty()) {
-    auto [dir, rel] = std::move(stack.back());
-    stack.pop_back();
-    auto listing = fsys::list_dir(dir);
-    if (!listing) return std::unexpected(listing.error());
-    for (const fsys::DirEntry& e : *listing) {
-      std::string full = fsys::join(dir, e.name);
-      std::string sub = rel.empty() ? e.name : rel + "/" + e.name;
-      if (e.type == fsys::EntryType::Directory) {
-        if (!skipped_dir(text::lossy(e.name))) stack.emplace_back(std::move(full), std::move(sub));
-        continue;
-      }
-      if (!rust_extension(e.name)) continue;
-      auto source = fsys::read_text(full);
-      if (!source) return std::unexpected(source.error());
-      visit(text::is_utf8(sub) ? std::move(sub) : text::lossy(sub), *source);
-    }
-  }
-  return {};
+  const languages::Language& rust = languages::of(languages::Lang::Rust);
+  // The file rule, on the extension, gives the same answer on the name's bytes as on its text.
+  return fsys::walk(root, {.skip = rust.skips},
+                    [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                      if (!rust.reads(entry.name)) return {};
+                      auto source = fsys::read_text(entry.path);
+                      if (!source) return std::unexpected(std::move(source.error()));
+                      visit(entry.relative(), *source);
+                      return {};
+                    });
 }
 
 std::expected<std::vector<SurveyEntry>, fsys::IoError> survey_entries(const std::string& root) {

@@ -3,11 +3,11 @@
 // duplication and grep-invisible reports, the duplication graph and the keystone of the code.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <expected>
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,7 +15,6 @@
 
 #include "fsys.hpp"
 #include "keystone.hpp"
-#include "syntax.hpp"
 
 namespace dodureriradi {
 
@@ -109,42 +108,23 @@ std::expected<void, fsys::IoError> for_each_source(const std::string& root,
 /// sorted by path.
 std::expected<std::vector<SurveyEntry>, fsys::IoError> survey_entries(const std::string& root);
 
-/// Records the items `items` (indices into `syntax.items`) of one list into `file`; recursive for
-/// inline modules. `prefix` names the enclosing inline modules joined with '/'.
-void walk_items(const rust::File& syntax, std::span<const std::uint32_t> items, bool in_test,
-                const std::string& prefix, SurveyedFile& file);
+/// The eleven fixed replacements of tidying, (text, replacement), in the order they are applied.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kTidySteps{{
+    {" :: ", "::"},
+    {" :", ":"},
+    {" <", "<"},
+    {"< ", "<"},
+    {" >", ">"},
+    {" ,", ","},
+    {" (", "("},
+    {"( ", "("},
+    {" )", ")"},
+    {" ;", ";"},
+    {"& ", "&"},
+}};
 
-/// Appends " " and the token text of each attribute to `file.attr_text`.
-void push_attrs(const rust::File& syntax, std::span<const rust::Attribute> attrs,
-                SurveyedFile& file);
-
-/// "pub", the tidied text of a restricted visibility, or empty for a private item.
-std::string vis_string(const rust::File& syntax, const rust::Visibility& vis);
-
-/// The tidied text of the first `cfg` attribute, absent when there is none or it mentions test.
-std::optional<std::string> cfg_predicate(const rust::File& syntax,
-                                         std::span<const rust::Attribute> attrs);
-
-/// Appends the names the use tree rooted at `tree` (an index into `syntax.use_nodes`) makes
-/// visible.
-void collect_reexports(const rust::File& syntax, std::uint32_t tree,
-                       std::vector<std::string>& names);
-
-/// Gathers the call sites of one function body. The parser has already walked every expression
-/// of the body (closures, nested blocks and items, initialisers, array lengths, attribute values;
-/// never the tokens of a macro invocation) and listed its calls with a path callee in walk order.
-struct CallCollector {
-  std::vector<RawCall> calls;
-  bool in_test = false;
-
-  /// Walks the statements of a function body.
-  void visit_block(const rust::File& syntax, const rust::Item& fn);
-  /// Records one call site.
-  void visit_expr_call(const rust::File& syntax, const rust::CallSite& call);
-};
-
-/// The eleven fixed replacements applied to signatures, restricted visibilities, use trees and
-/// cfg texts.
+/// Signatures, restricted visibilities, use trees and cfg texts tidied: each of `kTidySteps` in
+/// turn replaces every occurrence of its text, scanning from the left without overlap.
 std::string tidy(std::string_view text);
 
 // ---------------------------------------------------------------------------------------------
@@ -184,9 +164,11 @@ struct Conflict {
 
   ConflictKind kind() const;
   /// (signature, sites) groups, largest first, ties in signature byte order.
-  std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> signature_groups() const;
+  std::vector<std::pair<std::string, std::vector<const ConflictSite*>>> signature_groups() const&;
+  void signature_groups() const&& = delete;  // the groups point into `sites`
   /// The most frequent signature (the greatest in byte order among equals); empty without sites.
-  std::string_view dominant_signature() const;
+  std::string_view dominant_signature() const&;
+  void dominant_signature() const&& = delete;  // the view points into `sites`
 };
 
 std::vector<Conflict> find_conflicts(const std::vector<SurveyedFile>& files);
@@ -199,12 +181,6 @@ Liveness liveness_of(std::string_view name, const SurveyedFile& home,
 
 std::string render_duplicates(const std::vector<SurveyedFile>& files);
 std::string render_invisible(const std::vector<SurveyedFile>& files);
-
-/// One edge of the duplication graph.
-struct Edge {
-  std::vector<std::string> names;  // one name per contributing site pair, in order added
-  bool diverged = false;
-};
 
 std::string duplication_dot(const std::vector<SurveyedFile>& files);
 

@@ -37,21 +37,22 @@ class CodeIndex {
     }
   }
 
-  /// The first code module, in keystone order, that `declared` pairs with: the same path, the
-  /// same key, or one key a '/'-bounded ending of the other.
+  /// The code module `declared` pairs with: the first, in keystone order, with the same path;
+  /// else the first with the same key; else the first whose key and the declared key are one a
+  /// '/'-bounded ending of the other. A file that only shares an ending (examples/client.rs for
+  /// src/client.rs) is never taken over the file itself.
   const keystone::Module* pair(const keystone::Module& declared) const {
     const std::string key = normalise(declared.path);
-    std::size_t best = kNone;
-    const auto consider = [&best](const Lookup& map, std::string_view probe) {
-      if (const auto it = map.find(probe); it != map.end()) best = std::min(best, it->second);
-    };
-    consider(by_path_, declared.path);
-    consider(by_key_, key);
-    consider(by_ending_, key);  // the code key ends with "/" + key
-    const std::string_view declared_key = key;
-    for (std::size_t slash = declared_key.find('/'); slash != std::string_view::npos;
-         slash = declared_key.find('/', slash + 1)) {
-      consider(by_key_, declared_key.substr(slash + 1));  // the key ends with "/" + code key
+    std::size_t best = first(by_path_, declared.path);
+    if (best == kNone) best = first(by_key_, key);
+    if (best == kNone) {
+      best = first(by_ending_, key);  // the code key ends with "/" + key
+      const std::string_view declared_key = key;
+      for (std::size_t slash = declared_key.find('/'); slash != std::string_view::npos;
+           slash = declared_key.find('/', slash + 1)) {
+        // the declared key ends with "/" + code key
+        best = std::min(best, first(by_key_, declared_key.substr(slash + 1)));
+      }
     }
     return best == kNone ? nullptr : &code_.modules[best];
   }
@@ -59,6 +60,11 @@ class CodeIndex {
  private:
   using Lookup = std::unordered_map<std::string_view, std::size_t>;
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  static std::size_t first(const Lookup& map, std::string_view probe) {
+    const auto it = map.find(probe);
+    return it == map.end() ? kNone : it->second;
+  }
 
   const keystone::Keystone& code_;
   std::vector<std::string> keys_;  // normalised path of each code module

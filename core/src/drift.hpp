@@ -46,7 +46,9 @@ struct DriftReport {
 /// leading "src/" removed.
 std::string normalise(std::string_view path);
 
-/// Compares the declared keystone with the code's keystone.
+/// Compares the declared keystone with the code's keystone. Each declared module pairs with the
+/// first code module of the same path, else the first of the same key, else the first whose key
+/// and the declared key are one a '/'-bounded ending of the other.
 DriftReport drift(const keystone::Keystone& declared, const keystone::Keystone& code);
 
 /// The items grouped under their module path (ascending byte order), each list in report order.

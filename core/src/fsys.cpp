@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 #include "text.hpp"
 
@@ -148,17 +150,128 @@ std::expected<void, IoError> write_file(const std::string& path, std::string_vie
   return {};
 }
 
-bool is_directory(const std::string& path) {
+namespace {
+
+// The status of a path through symbolic links: whether it is a directory, and its identity.
+struct Status {
+  bool directory = false;
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+};
+
+std::optional<Status> status_of(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return Status{S_ISDIR(st.st_mode), static_cast<std::uint64_t>(st.st_dev),
+                static_cast<std::uint64_t>(st.st_ino)};
 }
 
-bool file_id(const std::string& path, std::uint64_t& dev, std::uint64_t& ino) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
-  dev = static_cast<std::uint64_t>(st.st_dev);
-  ino = static_cast<std::uint64_t>(st.st_ino);
-  return true;
+// One directory on the walk's current path, linked towards the root; a link back to any of them
+// closes a cycle and is not entered.
+struct Ancestor {
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  std::shared_ptr<const Ancestor> up;
+};
+
+bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
+  for (; a != nullptr; a = a->up.get()) {
+    if (a->dev == dev && a->ino == ino) return true;
+  }
+  return false;
+}
+
+// A directory the walk has yet to list or to finish.
+struct Pending {
+  std::string dir;
+  std::string rel;
+  std::shared_ptr<const Ancestor> self;  // with links followed: it and the directories above it
+                                         // (none for a root whose status is unknown)
+  bool listed = false;
+  std::vector<DirEntry> entries;
+  std::size_t next = 0;        // the next entry to look at
+  std::vector<Pending> later;  // subdirectories met, walked once this directory is done
+};
+
+std::string relative_name(const std::string& rel, std::string_view name) {
+  std::string out;
+  out.reserve(rel.size() + 1 + name.size());
+  out += rel;
+  if (!rel.empty()) out += '/';
+  if (text::is_utf8(name)) {
+    out += name;
+  } else {
+    out += text::lossy(name);
+  }
+  return out;
+}
+
+}  // namespace
+
+bool is_directory(const std::string& path) {
+  const auto status = status_of(path);
+  return status && status->directory;
+}
+
+std::string WalkEntry::relative() const { return relative_name(rel, name); }
+
+std::expected<void, IoError> walk(const std::string& root, const WalkRules& rules,
+                                  const WalkVisitor& visit) {
+  std::vector<Pending> stack(1);
+  stack.front().dir = root;
+  if (rules.follow_links) {
+    if (const auto status = status_of(root)) {
+      stack.front().self = std::make_shared<const Ancestor>(status->dev, status->ino, nullptr);
+    }
+  }
+  while (!stack.empty()) {
+    Pending& top = stack.back();
+    if (!top.listed) {
+      auto listing = list_dir(top.dir);
+      if (!listing) {
+        if (!rules.pass_over_unlistable) return std::unexpected(std::move(listing.error()));
+        stack.pop_back();
+        continue;
+      }
+      top.entries = std::move(*listing);
+      top.listed = true;
+    }
+    if (top.next == top.entries.size()) {
+      std::vector<Pending> later = std::move(top.later);
+      stack.pop_back();
+      for (Pending& sub : later) stack.push_back(std::move(sub));
+      continue;
+    }
+    const DirEntry& entry = top.entries[top.next++];
+    std::string path = join(top.dir, entry.name);
+    std::optional<Status> directory;
+    if (!rules.follow_links) {
+      if (entry.type == EntryType::Directory) directory = Status{true};
+    } else if (entry.type == EntryType::Directory || entry.type == EntryType::Symlink) {
+      directory = status_of(path);
+      if (directory && !directory->directory) directory.reset();
+    }
+    if (!directory) {
+      if (auto visited = visit(WalkEntry{top.dir, top.rel, entry.name, entry.type, path});
+          !visited) {
+        return visited;
+      }
+      continue;
+    }
+    if (!rules.hidden && entry.name.starts_with('.')) continue;
+    if (rules.skip != nullptr && rules.skip(text::lossy(entry.name))) continue;
+    Pending sub{std::move(path), relative_name(top.rel, entry.name)};
+    if (rules.follow_links) {
+      if (on_path(top.self.get(), directory->dev, directory->ino)) continue;
+      sub.self = std::make_shared<const Ancestor>(directory->dev, directory->ino, top.self);
+    }
+    if (rules.nested) {
+      stack.push_back(std::move(sub));  // `top` and `entry` are not used again
+    } else {
+      top.later.push_back(std::move(sub));
+    }
+  }
+  return {};
 }
 
 std::string join(std::string_view dir, std::string_view name) {
@@ -166,6 +279,59 @@ std::string join(std::string_view dir, std::string_view name) {
   if (!out.empty() && out.back() != '/') out += '/';
   out += name;
   return out;
+}
+
+namespace {
+
+// Calls `each` with every component of `path`, by the rule `components` states.
+template <typename Each>
+void for_each_component(std::string_view path, Each&& each) {
+  std::size_t pos = 0;
+  if (path.starts_with('/')) {
+    each(Component{path.substr(0, 1), 0, 1});
+    pos = 1;
+  }
+  while (pos <= path.size()) {
+    std::size_t next = path.find('/', pos);
+    if (next == std::string_view::npos) next = path.size();
+    const std::string_view name = path.substr(pos, next - pos);
+    if (!name.empty() && (name != "." || pos == 0)) each(Component{name, pos, next});
+    pos = next + 1;
+  }
+}
+
+// Where a file name's extension begins: one past its last '.', or npos when the name has no '.'
+// or its only '.' is its first character.
+std::size_t extension_start(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? std::string_view::npos : dot + 1;
+}
+
+}  // namespace
+
+std::vector<Component> components(std::string_view path) {
+  std::vector<Component> out;
+  for_each_component(path, [&](const Component& c) { out.push_back(c); });
+  return out;
+}
+
+std::string_view file_name(std::string_view path) {
+  std::string_view last;
+  for_each_component(path, [&](const Component& c) { last = c.text; });
+  if (last == "/" || last == "." || last == "..") return {};
+  return last;
+}
+
+std::string_view file_stem(std::string_view path) {
+  const std::string_view name = file_name(path);
+  const std::size_t start = extension_start(name);
+  return start == std::string_view::npos ? name : name.substr(0, start - 1);
+}
+
+std::string_view extension(std::string_view path) {
+  const std::string_view name = file_name(path);
+  const std::size_t start = extension_start(name);
+  return start == std::string_view::npos ? std::string_view() : name.substr(start);
 }
 
 }  // namespace fsys

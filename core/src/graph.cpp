@@ -67,30 +67,6 @@ std::string_view leaf_of(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// Labels for a whole path list at once: counting leaves once keeps a drawing of n modules linear
-// instead of comparing every path with every other.
-class Labeller {
- public:
-  explicit Labeller(const std::vector<std::string_view>& all_paths) {
-    for (const std::string_view path : all_paths) ++leaf_counts_[leaf_of(path)];
-  }
-
-  std::string label(std::string_view path) const {
-    const std::string_view leaf = leaf_of(path);
-    const auto it = leaf_counts_.find(leaf);
-    const std::size_t count = it == leaf_counts_.end() ? 0 : it->second;
-    const std::size_t slash = path.rfind('/');
-    if (count < 2 || slash == std::string_view::npos) return std::string(leaf);
-    const std::string_view dir = path.substr(0, slash);
-    const std::size_t before = dir.rfind('/');
-    const std::string_view parent = before == std::string_view::npos ? dir : dir.substr(before + 1);
-    return std::string(parent) + "/" + std::string(leaf);
-  }
-
- private:
-  std::unordered_map<std::string_view, std::size_t> leaf_counts_;
-};
-
 std::vector<std::string_view> path_list(const Keystone& keystone) {
   std::vector<std::string_view> paths;
   paths.reserve(keystone.modules.size());
@@ -126,6 +102,24 @@ std::vector<std::vector<std::string_view>> wave_members(
 }
 
 }  // namespace
+
+// Counting the leaves once keeps the labels of a drawing of n modules linear instead of comparing
+// every path with every other.
+Labeller::Labeller(const std::vector<std::string_view>& all_paths) {
+  for (const std::string_view path : all_paths) ++leaf_counts_[leaf_of(path)];
+}
+
+std::string Labeller::label(std::string_view path) const {
+  const std::string_view leaf = leaf_of(path);
+  const auto it = leaf_counts_.find(leaf);
+  const std::size_t count = it == leaf_counts_.end() ? 0 : it->second;
+  const std::size_t slash = path.rfind('/');
+  if (count < 2 || slash == std::string_view::npos) return std::string(leaf);
+  const std::string_view dir = path.substr(0, slash);
+  const std::size_t before = dir.rfind('/');
+  const std::string_view parent = before == std::string_view::npos ? dir : dir.substr(before + 1);
+  return std::string(parent) + "/" + std::string(leaf);
+}
 
 std::string label_for(std::string_view path, const std::vector<std::string_view>& all_paths) {
   return Labeller(all_paths).label(path);

@@ -463,45 +463,6 @@ std::optional<Decl> python_decl(std::string_view line) {
 
 namespace {
 
-bool contains(std::string_view s, std::string_view part) {
-  return s.find(part) != std::string_view::npos;
-}
-
-bool go_accepts(std::string_view n) { return n.ends_with(".go") && !n.ends_with("_test.go"); }
-bool go_skips(std::string_view n) { return n == "vendor"; }
-
-bool ts_accepts(std::string_view n) {
-  return (n.ends_with(".ts") || n.ends_with(".tsx")) && !n.ends_with(".d.ts") &&
-         !contains(n, ".test.") && !contains(n, ".spec.");
-}
-bool ts_skips(std::string_view n) {
-  return n == "out" || n == "dist" || n == "build" || n == "coverage" || n == "node_modules";
-}
-
-bool zig_accepts(std::string_view n) { return n.ends_with(".zig"); }
-bool zig_skips(std::string_view n) { return n == "zig-out"; }
-
-bool swift_accepts(std::string_view n) { return n.ends_with(".swift"); }
-bool swift_skips(std::string_view n) {
-  return n == "Pods" || n == "build" || n == "DerivedData" || n.ends_with("Tests");
-}
-
-bool kotlin_accepts(std::string_view n) {
-  return n.ends_with(".kt") && !n.ends_with("Test.kt") && !n.ends_with("Tests.kt");
-}
-bool kotlin_skips(std::string_view n) {
-  return n == "test" || n == "build" || n == "gradle" || n == "androidTest";
-}
-
-bool python_accepts(std::string_view n) {
-  return n.ends_with(".py") && !n.starts_with("test_") && !n.ends_with("_test.py") &&
-         n != "conftest.py";
-}
-bool python_skips(std::string_view n) {
-  return n == "venv" || n == "dist" || n == "build" || n == "__pycache__" || n == "node_modules" ||
-         n == "site-packages" || n.ends_with(".egg-info");
-}
-
 // Stable order by normalised name, then file, in byte order.
 void sort_symbols(std::vector<Symbol>& symbols) {
   std::stable_sort(symbols.begin(), symbols.end(), [](const Symbol& a, const Symbol& b) {
@@ -533,79 +494,56 @@ void recognise_lines(std::string_view content, const std::string& file, Recognis
 
 }  // namespace
 
-const Profile go_profile{go_accepts, go_skips, go_decl};
-const Profile ts_profile{ts_accepts, ts_skips, ts_decl};
-const Profile zig_profile{zig_accepts, zig_skips, zig_decl};
-const Profile swift_profile{swift_accepts, swift_skips, swift_decl};
-const Profile kotlin_profile{kotlin_accepts, kotlin_skips, kotlin_decl};
-const Profile python_profile{python_accepts, python_skips, python_decl};
-
 std::expected<Survey, fsys::IoError> survey_lexical(const std::string& root, std::string_view label,
-                                                    NameRule accept, NameRule skip,
+                                                    fsys::NameRule accept, fsys::NameRule skip,
                                                     Recogniser recognise) {
-  // Each pending directory with its path relative to the root (lossy text, '/'-separated).
-  struct Pending {
-    std::string path;
-    std::string rel;
-  };
-  std::vector<Pending> stack{{root, ""}};
   std::vector<Symbol> symbols;
-  while (!stack.empty()) {
-    const Pending dir = std::move(stack.back());
-    stack.pop_back();
-    auto entries = fsys::list_dir(dir.path);
-    if (!entries) return std::unexpected(std::move(entries.error()));
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string name = text::lossy(entry.name);
-      std::string path = fsys::join(dir.path, entry.name);
-      std::string rel = dir.rel.empty() ? name : dir.rel + '/' + name;
-      if (entry.type == fsys::EntryType::Directory) {
-        if (!name.starts_with('.') && !skip(name))
-          stack.push_back({std::move(path), std::move(rel)});
-        continue;
-      }
-      if (!accept(name)) continue;
-      auto content = fsys::read_text(path);
-      if (!content) return std::unexpected(std::move(content.error()));
-      recognise_lines(*content, rel, recognise, symbols);
-    }
-  }
+  auto walked = fsys::walk(root, {.skip = skip},
+                           [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                             if (!accept(text::lossy(entry.name))) return {};
+                             auto content = fsys::read_text(entry.path);
+                             if (!content) return std::unexpected(std::move(content.error()));
+                             recognise_lines(*content, entry.relative(), recognise, symbols);
+                             return {};
+                           });
+  if (!walked) return std::unexpected(std::move(walked.error()));
   sort_symbols(symbols);
   return Survey{std::string(label), std::move(symbols)};
 }
 
 namespace {
 
-std::expected<Survey, fsys::IoError> survey_with(const Profile& profile, const std::string& root,
+std::expected<Survey, fsys::IoError> survey_with(languages::Lang lang, const std::string& root,
                                                  std::string_view label) {
-  return survey_lexical(root, label, profile.accept, profile.skip, profile.recognise);
+  const languages::Language& language = languages::of(lang);
+  return survey_lexical(root, label, language.reads, language.skips, language.recognise);
 }
 
 }  // namespace
 
 std::expected<Survey, fsys::IoError> survey_go_dir(const std::string& root,
                                                    std::string_view label) {
-  return survey_with(go_profile, root, label);
+  return survey_with(languages::Lang::Go, root, label);
 }
 std::expected<Survey, fsys::IoError> survey_ts_dir(const std::string& root,
                                                    std::string_view label) {
-  return survey_with(ts_profile, root, label);
+  return survey_with(languages::Lang::TypeScript, root, label);
 }
 std::expected<Survey, fsys::IoError> survey_zig_dir(const std::string& root,
                                                     std::string_view label) {
-  return survey_with(zig_profile, root, label);
+  return survey_with(languages::Lang::Zig, root, label);
 }
 std::expected<Survey, fsys::IoError> survey_swift_dir(const std::string& root,
                                                       std::string_view label) {
-  return survey_with(swift_profile, root, label);
+  return survey_with(languages::Lang::Swift, root, label);
 }
 std::expected<Survey, fsys::IoError> survey_kotlin_dir(const std::string& root,
                                                        std::string_view label) {
-  return survey_with(kotlin_profile, root, label);
+  return survey_with(languages::Lang::Kotlin, root, label);
 }
 std::expected<Survey, fsys::IoError> survey_python_dir(const std::string& root,
                                                        std::string_view label) {
-  return survey_with(python_profile, root, label);
+  return survey_with(languages::Lang::Python, root, label);
 }
 
 Survey Survey::from_rust(const std::vector<dodureriradi::SurveyedFile>& files,
@@ -688,7 +626,7 @@ void sort_by_file_count(std::vector<PortItem>& items) {
 
 }  // namespace
 
-Candidates Survey::duplication_candidates() const {
+Candidates Survey::duplication_candidates() const& {
   Candidates candidates;
   auto last = candidates.end();
   for (const Symbol& symbol : symbols) {
@@ -701,7 +639,7 @@ Candidates Survey::duplication_candidates() const {
   return candidates;
 }
 
-std::vector<const PortItem*> PortReport::missing_exported() const {
+std::vector<const PortItem*> PortReport::missing_exported() const& {
   std::vector<const PortItem*> out;
   for (const PortItem& item : missing) {
     if (item.exported) out.push_back(&item);

@@ -13,6 +13,8 @@
 
 #include "dodureriradi.hpp"
 #include "fsys.hpp"
+#include "languages.hpp"
+#include "text.hpp"
 
 namespace port {
 
@@ -51,7 +53,8 @@ struct Survey {
                           std::string_view label);
 
   /// Functions and types (methods left out) grouped by normalised name.
-  Candidates duplication_candidates() const;
+  Candidates duplication_candidates() const&;
+  void duplication_candidates() const&& = delete;  // the candidates point into the survey
 };
 
 /// The one matching key for names across languages: camel case to lower snake case ("JSONParser"
@@ -76,9 +79,11 @@ struct WordSplit {
 
 /// Splits off the first word; a text beginning with whitespace gives an empty word.
 WordSplit split_word(std::string_view text);
+WordSplit split_word(text::TemporaryString auto&& text) = delete;
 
 /// The longest prefix of alphabetic, numeric or '_' characters.
 std::string_view leading_ident(std::string_view text);
+std::string_view leading_ident(text::TemporaryString auto&& text) = delete;
 
 /// PascalCase after at most one leading '_': an uppercase first character and some lowercase one.
 bool is_type_case(std::string_view name);
@@ -100,31 +105,16 @@ std::optional<Decl> python_decl(std::string_view line);
 // ---------------------------------------------------------------------------------------------
 // Lexical survey
 
-/// A test on a file or directory name.
-using NameRule = bool (*)(std::string_view name);
 /// One line, without its line end, to the declaration it makes, if any.
-using Recogniser = std::optional<Decl> (*)(std::string_view line);
-
-/// The three rules a language is surveyed by.
-struct Profile {
-  NameRule accept;  // a file of this name is read
-  NameRule skip;    // a directory of this name is not entered (besides hidden ones)
-  Recogniser recognise;
-};
-
-extern const Profile go_profile;
-extern const Profile ts_profile;
-extern const Profile zig_profile;
-extern const Profile swift_profile;
-extern const Profile kotlin_profile;
-extern const Profile python_profile;
+using Recogniser = languages::Recogniser;
 
 /// Walks the tree below `root` (symbolic links to directories not entered, hidden directories
 /// and skipped names left out), hands every line of every accepted file to `recognise`, and
 /// returns the sorted inventory; the first I/O failure, a file that is not UTF-8 included, fails
-/// the whole survey.
+/// the whole survey. The entry points below take their language's rules from the language
+/// table (languages.hpp).
 std::expected<Survey, fsys::IoError> survey_lexical(const std::string& root, std::string_view label,
-                                                    NameRule accept, NameRule skip,
+                                                    fsys::NameRule accept, fsys::NameRule skip,
                                                     Recogniser recognise);
 
 std::expected<Survey, fsys::IoError> survey_go_dir(const std::string& root, std::string_view label);
@@ -162,7 +152,8 @@ struct PortReport {
   std::string new_label;
 
   /// The exported items of `missing`, in its order (its leading run).
-  std::vector<const PortItem*> missing_exported() const;
+  std::vector<const PortItem*> missing_exported() const&;
+  void missing_exported() const&& = delete;  // the items point into the report
 };
 
 /// A name is duplicated in a tree when functions or types carrying it stand in 2 to 4 files; in

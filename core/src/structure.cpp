@@ -1,9 +1,8 @@
 #include "structure.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <map>
-#include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -81,6 +80,37 @@ void render_rows(const SurveyedFile& file, bool color, std::string_view prefix, 
   }
 }
 
+/// One node of the path tree; the root stands for the surveyed directory and is never printed.
+struct Node {
+  std::map<std::string, Node> children;  // by byte order of the component
+  bool is_file = false;
+  std::size_t file_index = 0;  // index into the survey for a file node
+};
+
+/// Appends the lines of every child of `node`, depth first, each line starting with `prefix`.
+void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
+                 std::string_view prefix, std::string& out) {
+  std::size_t left = node.children.size();
+  for (const auto& [name, child] : node.children) {
+    const bool last = --left == 0;
+    std::string child_prefix(prefix);
+    child_prefix += last ? kGap : kRail;
+    out += prefix;
+    out += last ? kLastBranch : kBranch;
+    if (!child.is_file) {
+      out += paint(name, "34", color);
+      out += '\n';
+      render_node(child, files, items, color, child_prefix, out);
+      continue;
+    }
+    const SurveyedFile& file = files[child.file_index];
+    out += name;
+    out += paint(summary(file), "90", color);
+    out += '\n';
+    if (items) render_rows(file, color, child_prefix, out);
+  }
+}
+
 void strip_leading_dot_slash(std::string_view& s) {
   while (s.starts_with("./")) s.remove_prefix(2);
 }
@@ -97,6 +127,40 @@ std::string_view without_rs(std::string_view name) {
   return name;
 }
 
+/// `path` with its "." components dropped and each ".." taking back the component before it, as
+/// the compiler reads a path attribute; nothing when a ".." climbs above the surveyed root. A path
+/// without such components is returned as it is.
+std::optional<std::string> resolve_dots(std::string_view path) {
+  const auto is_dots = [](std::string_view c) { return c == "." || c == ".."; };
+  std::vector<std::string_view> parts;
+  bool dots = false;
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = path.find('/', start);
+    const std::string_view part = path.substr(start, slash - start);
+    dots = dots || is_dots(part);
+    parts.push_back(part);
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  if (!dots) return std::string(path);
+  std::vector<std::string_view> kept;
+  for (const std::string_view part : parts) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (kept.empty()) return std::nullopt;
+      kept.pop_back();
+      continue;
+    }
+    kept.push_back(part);
+  }
+  std::string out;
+  for (const std::string_view part : kept) {
+    if (!out.empty()) out += '/';
+    out += part;
+  }
+  return out;
+}
+
 /// "{a}/{b}", or `b` alone when `a` is empty.
 std::string under(std::string_view a, std::string_view b) {
   if (a.empty()) return std::string(b);
@@ -109,53 +173,13 @@ std::string under(std::string_view a, std::string_view b) {
 // ---------------------------------------------------------------------------------------------
 // Manifest walk
 
-/// One directory on the walk's current path, linked towards the root; a directory that is
-/// already on it is a symbolic-link cycle and is not entered again.
-struct Ancestor {
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
-  std::shared_ptr<const Ancestor> up;
-};
-
-bool on_path(const Ancestor* a, std::uint64_t dev, std::uint64_t ino) {
-  for (; a != nullptr; a = a->up.get()) {
-    if (a->dev == dev && a->ino == ino) return true;
-  }
-  return false;
-}
-
-/// A path component and its byte range in the path text.
-struct Component {
-  std::string_view text;
-  std::size_t begin = 0;
-  std::size_t end = 0;
-};
-
-/// The components of a path as the platform's path library sees them: a leading "/" is one
-/// component, empty names vanish, and "." counts only at the very start of a relative path.
-std::vector<Component> components(std::string_view path) {
-  std::vector<Component> out;
-  std::size_t pos = 0;
-  if (path.starts_with('/')) {
-    out.push_back({path.substr(0, 1), 0, 1});
-    pos = 1;
-  }
-  while (pos <= path.size()) {
-    std::size_t next = path.find('/', pos);
-    if (next == std::string_view::npos) next = path.size();
-    const std::string_view name = path.substr(pos, next - pos);
-    if (!name.empty() && (name != "." || (pos == 0 && out.empty()))) {
-      out.push_back({name, pos, next});
-    }
-    pos = next + 1;
-  }
-  return out;
-}
+// The one directory name, besides hidden ones, that the manifest walk does not enter.
+bool is_target_dir(std::string_view name) { return name == "target"; }
 
 /// `path` without the leading components of `root`; `path` whole when `root` is not a prefix.
 std::string relative_to(std::string_view path, std::string_view root) {
-  const std::vector<Component> p = components(path);
-  const std::vector<Component> r = components(root);
+  const std::vector<fsys::Component> p = fsys::components(path);
+  const std::vector<fsys::Component> r = fsys::components(root);
   if (r.size() > p.size()) return std::string(path);
   for (std::size_t i = 0; i < r.size(); ++i) {
     if (p[i].text != r[i].text) return std::string(path);
@@ -223,29 +247,6 @@ std::string render_tree(const std::vector<SurveyedFile>& files, bool items, bool
   return out;
 }
 
-void render_node(const Node& node, const std::vector<SurveyedFile>& files, bool items, bool color,
-                 std::string_view prefix, std::string& out) {
-  std::size_t left = node.children.size();
-  for (const auto& [name, child] : node.children) {
-    const bool last = --left == 0;
-    std::string child_prefix(prefix);
-    child_prefix += last ? kGap : kRail;
-    out += prefix;
-    out += last ? kLastBranch : kBranch;
-    if (!child.is_file) {
-      out += paint(name, "34", color);
-      out += '\n';
-      render_node(child, files, items, color, child_prefix, out);
-      continue;
-    }
-    const SurveyedFile& file = files[child.file_index];
-    out += name;
-    out += paint(summary(file), "90", color);
-    out += '\n';
-    if (items) render_rows(file, color, child_prefix, out);
-  }
-}
-
 std::vector<Row> render_items(const SurveyedFile& file) {
   std::vector<Row> rows;
   for (const dodureriradi::SurveyedType& type : file.types) {
@@ -263,67 +264,65 @@ std::vector<Row> render_items(const SurveyedFile& file) {
 // Crate roots and orphans
 
 std::vector<std::string> manifest_roots(const std::string& root) {
-  struct Pending {
-    std::string dir;
-    std::shared_ptr<const Ancestor> chain;  // `dir` itself and the directories above it
-  };
   std::vector<std::string> found;
-  std::vector<Pending> stack;
-  {
-    std::shared_ptr<const Ancestor> chain;
-    std::uint64_t dev = 0, ino = 0;
-    if (fsys::file_id(root, dev, ino)) chain = std::make_shared<const Ancestor>(dev, ino, nullptr);
-    stack.push_back({root, std::move(chain)});
-  }
-  while (!stack.empty()) {
-    Pending current = std::move(stack.back());
-    stack.pop_back();
-    auto entries = fsys::list_dir(current.dir);
-    if (!entries) continue;
-    for (const fsys::DirEntry& entry : *entries) {
-      const std::string path = fsys::join(current.dir, entry.name);
-      const bool is_dir = entry.type == fsys::EntryType::Directory ||
-                          (entry.type == fsys::EntryType::Symlink && fsys::is_directory(path));
-      if (is_dir) {
-        const std::string name = text::lossy(entry.name);
-        if (name == "target" || name.starts_with('.')) continue;
-        std::uint64_t dev = 0, ino = 0;
-        if (!fsys::file_id(path, dev, ino) || on_path(current.chain.get(), dev, ino)) continue;
-        stack.push_back({path, std::make_shared<const Ancestor>(dev, ino, current.chain)});
-        continue;
-      }
-      if (entry.name != "Cargo.toml") continue;
-      const auto manifest = fsys::read_text(path);
-      if (manifest) read_manifest(*manifest, current.dir, root, found);
-    }
-  }
+  // Whatever cannot be listed or read is passed over.
+  (void)fsys::walk(root,
+                   {.skip = is_target_dir, .follow_links = true, .pass_over_unlistable = true},
+                   [&](const fsys::WalkEntry& entry) -> std::expected<void, fsys::IoError> {
+                     if (entry.name != "Cargo.toml") return {};
+                     if (const auto manifest = fsys::read_text(entry.path)) {
+                       read_manifest(*manifest, entry.dir, root, found);
+                     }
+                     return {};
+                   });
   return found;
 }
 
-std::string mod_dir(std::string_view path) {
+bool root_by_place(std::string_view path) {
+  static const std::set<std::string_view> kRootNames = {"lib.rs", "main.rs", "build.rs"};
+  static const std::set<std::string_view> kRootDirs = {"examples", "benches", "tests", "bin"};
+  const auto [dir, name] = split_last(path);
+  return kRootNames.contains(name) || kRootDirs.contains(split_last(dir).second);
+}
+
+std::string mod_dir(std::string_view path, bool manifest_root) {
   const auto [dir, name] = split_last(path);
   const std::string_view stem = without_rs(name);
-  if (stem == "mod" || stem == "lib" || stem == "main" || stem == "build") return std::string(dir);
+  if (stem == "mod" || stem == "lib" || stem == "main" || stem == "build" || manifest_root ||
+      root_by_place(path)) {
+    return std::string(dir);
+  }
   return under(dir, stem);
 }
 
 std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
                                  const std::vector<std::string>& roots) {
-  std::set<std::string> linked;
+  std::set<std::string> manifest;
   for (std::string_view root : roots) {
     strip_leading_dot_slash(root);
-    linked.emplace(root);
+    manifest.emplace(root);
   }
-  // Every path a surveyed declaration can reach, whether or not the declaring file is reached.
+  // The child-module directory of every surveyed file, in survey order.
+  std::vector<std::string> dirs;
+  dirs.reserve(files.size());
   for (const SurveyedFile& file : files) {
-    const std::string dir = mod_dir(file.path);
-    for (const dodureriradi::ModDecl& decl : file.mods) {
-      std::string base = dir.empty() ? decl.parent : dir + "/" + decl.parent;
+    dirs.push_back(mod_dir(file.path, manifest.contains(file.path)));
+  }
+
+  // Every path a surveyed declaration can reach, whether or not the declaring file is reached.
+  std::set<std::string> linked = manifest;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    for (const dodureriradi::ModDecl& decl : files[i].mods) {
+      // A path attribute at file level is relative to the declaring file's own directory; any
+      // other declaration starts from the child-module directory and the inline modules around.
+      std::string base = decl.path_attr && decl.parent.empty()
+                             ? std::string(split_last(files[i].path).first)
+                             : under(dirs[i], decl.parent);
       while (base.ends_with('/')) base.pop_back();
       if (decl.path_attr) {
         std::string_view value = *decl.path_attr;
         strip_leading_dot_slash(value);
-        linked.insert(under(base, value));
+        if (auto reached = resolve_dots(under(base, value))) linked.insert(std::move(*reached));
       } else {
         linked.insert(under(base, decl.name + ".rs"));
         linked.insert(under(base, decl.name + "/mod.rs"));
@@ -337,8 +336,6 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
     if (name == "main.rs" || name == "lib.rs") return 1;
     return 2;
   };
-  static const std::set<std::string_view> kExemptNames = {"lib.rs", "main.rs", "build.rs"};
-  static const std::set<std::string_view> kExemptDirs = {"examples", "benches", "tests", "bin"};
 
   // The two best parent candidates of every child-module directory, by preference and then
   // survey order: an orphan takes the best one that is not itself. Indexing once keeps the
@@ -348,8 +345,9 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
     const SurveyedFile* second = nullptr;
   };
   std::map<std::string, Best, std::less<>> parents;
-  for (const SurveyedFile& candidate : files) {
-    Best& best = parents[mod_dir(candidate.path)];
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const SurveyedFile& candidate = files[i];
+    Best& best = parents[dirs[i]];
     const int rank = preference(candidate.path);
     if (best.first == nullptr || rank < preference(best.first->path)) {
       best.second = best.first;
@@ -361,10 +359,8 @@ std::vector<Orphan> find_orphans(const std::vector<SurveyedFile>& files,
 
   std::vector<Orphan> orphans;
   for (const SurveyedFile& file : files) {
+    if (root_by_place(file.path) || linked.contains(file.path)) continue;
     const auto [dir, name] = split_last(file.path);
-    if (kExemptNames.contains(name)) continue;
-    if (kExemptDirs.contains(split_last(dir).second)) continue;
-    if (linked.contains(file.path)) continue;
 
     std::string_view module = without_rs(name);
     std::string_view target = dir;

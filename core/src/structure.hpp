@@ -2,8 +2,6 @@
 // files that no `mod` declaration reaches, and the visibility fill of each file's graph node.
 #pragma once
 
-#include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +13,6 @@ namespace structure {
 
 // ---------------------------------------------------------------------------------------------
 // File tree
-
-/// One node of the path tree; the root stands for the surveyed directory and is never printed.
-struct Node {
-  std::map<std::string, Node> children;  // by byte order of the component
-  bool is_file = false;
-  std::size_t file_index = 0;  // index into the survey for a file node
-};
 
 /// One item row of a file in the tree report.
 struct Row {
@@ -36,10 +27,6 @@ struct Row {
 /// one row per type and free function, with `color` ANSI colours. Empty for an empty survey.
 std::string render_tree(const std::vector<dodureriradi::SurveyedFile>& files, bool items,
                         bool color);
-
-/// Appends the lines of every child of `node`, depth first, each line starting with `prefix`.
-void render_node(const Node& node, const std::vector<dodureriradi::SurveyedFile>& files, bool items,
-                 bool color, std::string_view prefix, std::string& out);
 
 /// The item rows of one file: its types, then its free functions (tests included), in source
 /// order.
@@ -61,9 +48,15 @@ struct Orphan {
 /// Whatever cannot be read is passed over.
 std::vector<std::string> manifest_roots(const std::string& root);
 
-/// The directory holding the child modules declared in the file at `path`: "src/foo.rs" gives
-/// "src/foo", "src/lib.rs" gives "src".
-std::string mod_dir(std::string_view path);
+/// Whether the file at `path` is a crate root by its name or place: lib.rs, main.rs or build.rs,
+/// or a file directly inside a directory named examples, benches, tests or bin.
+bool root_by_place(std::string_view path);
+
+/// The directory holding the child modules declared in the file at `path`: the file's own
+/// directory for a mod.rs, for a crate root by name or place and for a root a manifest names
+/// (`manifest_root`); otherwise the directory named after the file. "src/foo.rs" gives
+/// "src/foo"; "src/lib.rs" and "src/bin/tool.rs" give "src" and "src/bin".
+std::string mod_dir(std::string_view path, bool manifest_root = false);
 
 /// The surveyed files, in survey order, that are neither a root, nor exempt by name or place, nor
 /// reachable from any surveyed `mod` declaration, each with the declaration to add and where.

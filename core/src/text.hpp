@@ -2,11 +2,18 @@
 // names, counting and padding by Unicode scalar values, and Unicode character properties (ICU).
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace text {
+
+/// A temporary `std::string` given to a function that returns a view into its text argument:
+/// such a function has a deleted overload `f(TemporaryString auto&&)`, so a view into a temporary
+/// cannot compile, while a literal or a named string still takes the `std::string_view` one.
+template <typename T>
+concept TemporaryString = std::same_as<T, std::string>;
 
 /// Whether `bytes` is well-formed UTF-8 (no surrogates, no overlong forms, at most U+10FFFF).
 bool is_utf8(std::string_view bytes);
@@ -47,9 +54,13 @@ std::string to_lower(char32_t c);
 /// The whole text lowercased, with the context-sensitive rules of full case mapping.
 std::string to_lower(std::string_view text);
 
-/// `text` with leading (and for `trim`, also trailing) white space removed.
+/// `text` with leading (and for `trim`, also trailing) white space removed; a view into `text`,
+/// so a temporary text is refused.
 std::string_view trim_start(std::string_view text);
 std::string_view trim_end(std::string_view text);
 std::string_view trim(std::string_view text);
+std::string_view trim_start(TemporaryString auto&& text) = delete;
+std::string_view trim_end(TemporaryString auto&& text) = delete;
+std::string_view trim(TemporaryString auto&& text) = delete;
 
 }  // namespace text

@@ -1,7 +1,11 @@
 #include "validation.hpp"
 
 #include <array>
+#include <cstdint>
+#include <expected>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace validation {
 
@@ -39,9 +43,18 @@ bool looks_internal_path(std::string_view target) {
   return false;
 }
 
-// The search keeps its own stack of pending neighbours instead of recursing, so a long chain of
-// dependencies cannot exhaust the call stack; it visits nodes and neighbours in the same order as
-// the recursive formulation and so reports the same cycle.
+namespace {
+
+// The state of one module in the cycle search.
+enum class Color : std::uint8_t { White = 0, Grey = 1, Black = 2 };
+
+// Module path -> paths of the keystone's modules it depends on, in `depends_on` order.
+using Graph = std::unordered_map<std::string_view, std::vector<std::string_view>>;
+
+// One step of the depth-first search of `detect_cycle`. The search keeps its own stack of pending
+// neighbours instead of recursing, so a long chain of dependencies cannot exhaust the call stack;
+// it visits nodes and neighbours in the same order as the recursive formulation and so reports
+// the same cycle.
 std::expected<void, KeystoneError> visit(std::string_view node,
                                          std::vector<std::string_view>& stack, const Graph& graph,
                                          std::unordered_map<std::string_view, Color>& colours) {
@@ -84,6 +97,7 @@ std::expected<void, KeystoneError> visit(std::string_view node,
   return {};
 }
 
+// The first cycle met by a depth-first search from each root in turn.
 std::expected<void, KeystoneError> detect_cycle(const Graph& graph,
                                                 const std::vector<std::string_view>& roots) {
   std::unordered_map<std::string_view, Color> colours;
@@ -95,6 +109,8 @@ std::expected<void, KeystoneError> detect_cycle(const Graph& graph,
   }
   return {};
 }
+
+}  // namespace
 
 }  // namespace validation
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "keystone.hpp"
@@ -31,22 +30,7 @@ struct KeystoneError {
   bool operator==(const KeystoneError&) const = default;
 };
 
-/// The state of one module in the cycle search.
-enum class Color : std::uint8_t { White = 0, Grey = 1, Black = 2 };
-
-/// Module path -> paths of the keystone's modules it depends on, in `depends_on` order.
-using Graph = std::unordered_map<std::string_view, std::vector<std::string_view>>;
-
 /// Whether a dependency target names a path inside the project.
 bool looks_internal_path(std::string_view target);
-
-/// The first cycle met by a depth-first search from each root in turn.
-std::expected<void, KeystoneError> detect_cycle(const Graph& graph,
-                                                const std::vector<std::string_view>& roots);
-
-/// One step of the depth-first search of `detect_cycle`.
-std::expected<void, KeystoneError> visit(std::string_view node,
-                                         std::vector<std::string_view>& stack, const Graph& graph,
-                                         std::unordered_map<std::string_view, Color>& colours);
 
 }  // namespace validation

@@ -1,6 +1,6 @@
 #include "lex_chars.hpp"
 
-#include <unicode/uchar.h>
+#include "unicode_tables.hpp"
 
 namespace rust::lex_chars {
 
@@ -41,41 +41,15 @@ char32_t decode(const unsigned char* s, std::size_t n, std::size_t i, std::size_
   return kInvalid;
 }
 
-bool is_ident_start_uni(char32_t c) {
-  return c != kInvalid && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_XID_START);
-}
+bool is_ident_start_uni(char32_t c) { return unicode::kXidStart.contains(c); }
 
-bool is_ident_continue_uni(char32_t c) {
-  return c != kInvalid && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_XID_CONTINUE);
-}
+bool is_ident_continue_uni(char32_t c) { return unicode::kXidContinue.contains(c); }
 
 bool is_whitespace_uni(char32_t c) {
-  if (c == 0x200E || c == 0x200F) return true;
-  return c != kInvalid && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+  return c == 0x200E || c == 0x200F || unicode::kWhiteSpace.contains(c);
 }
 
 namespace {
-
-// Whether Rust's char::escape_debug writes `c` (not ASCII) as it is: it must not extend a
-// grapheme and must not be a control, format, surrogate, private-use, unassigned or separator
-// character.
-bool printable_uni(char32_t c) {
-  const auto cp = static_cast<UChar32>(c);
-  if (u_hasBinaryProperty(cp, UCHAR_GRAPHEME_EXTEND)) return false;
-  switch (u_charType(cp)) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_SURROGATE:
-    case U_PRIVATE_USE_CHAR:
-    case U_UNASSIGNED:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-    case U_SPACE_SEPARATOR:
-      return false;
-    default:
-      return true;
-  }
-}
 
 void append_unicode_escape(char32_t c, std::string& out) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -136,10 +110,10 @@ void append_escaped(const unsigned char* s, std::size_t n, std::string& out) {
     if (c == kInvalid) {
       // Not reachable for UTF-8 text; keep the byte so nothing is lost.
       out += static_cast<char>(b);
-    } else if (printable_uni(c)) {
-      out.append(reinterpret_cast<const char*>(s + i), len);
-    } else {
+    } else if (unicode::kDebugEscaped.contains(c)) {
       append_unicode_escape(c, out);
+    } else {
+      out.append(reinterpret_cast<const char*>(s + i), len);
     }
     i += len;
   }

@@ -1,4 +1,5 @@
-// Character classes of the Rust lexer: an ASCII table for the common case, ICU for the rest.
+// Character classes of the Rust lexer: an ASCII table for the common case, Unicode tables
+// generated from one pinned release (unicode_tables.hpp) for the rest.
 #pragma once
 
 #include <array>
@@ -44,7 +45,7 @@ inline constexpr char32_t kInvalid = 0x110000;
 /// sequence yields `kInvalid` with length 1, so a scan always moves on.
 char32_t decode(const unsigned char* s, std::size_t n, std::size_t i, std::size_t& len);
 
-// Properties of non-ASCII characters (ICU).
+// Properties of non-ASCII characters; `kInvalid` has none of them.
 bool is_ident_start_uni(char32_t c);     // XID_Start
 bool is_ident_continue_uni(char32_t c);  // XID_Continue
 bool is_whitespace_uni(char32_t c);      // White_Space, or a left-to-right / right-to-left mark

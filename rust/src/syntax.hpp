@@ -7,7 +7,9 @@
 // syntax node is printed back from its token range, with the spacing of syntax tokens recorded
 // per token while parsing and a short list of edits for the few places where the printed form
 // differs from the source (lifetimes printed first among generic parameters, a colon without
-// bounds dropped, an empty `where` dropped, `...` patterns printed as `..=`, tuple indices).
+// bounds dropped, an empty `where` dropped, `...` patterns printed as `..=`, tuple indices,
+// `_ :` before the type of an anonymous parameter, parentheses added where the expression would
+// otherwise read differently).
 #pragma once
 
 #include <cstdint>
@@ -122,6 +124,8 @@ enum class EditKind : std::uint8_t {
   SplitIndex,  // a float literal used as two tuple indices prints as `a . b`
   IndexValue,  // an integer literal used as a tuple index prints as its decimal value
   Reorder,     // the tokens print as the parts File::parts[part_first, part_first+part_count)
+  Wildcard,    // the token prints after `_ :` (the type of an anonymous parameter)
+  Wrap,        // the tokens print inside parentheses the source does not have
 };
 
 struct Edit {

@@ -7,6 +7,7 @@
 // operator (and a lifetime's quote); a verbatim token keeps the lexer's spacing.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "syntax.hpp"
 
@@ -19,20 +20,28 @@ class Printer {
 
   void range(std::uint32_t a, std::uint32_t b) {
     const auto& edits = f_.edits;
-    auto it = std::lower_bound(edits.begin(), edits.end(), a,
-                               [](const Edit& e, std::uint32_t v) { return e.first < v; });
+    range_from(a, b,
+               std::lower_bound(edits.begin(), edits.end(), a,
+                                [](const Edit& e, std::uint32_t v) { return e.first < v; }));
+  }
+
+  // Prints [a, b) with the edits from `it` on (those before it enclose the range).
+  void range_from(std::uint32_t a, std::uint32_t b, std::vector<Edit>::const_iterator it) {
+    const auto end = f_.edits.end();
     std::uint32_t i = a;
     while (i < b) {
-      while (it != edits.end() && it->first < i) ++it;
-      if (it != edits.end() && it->first == i && (f_.marks[i] & kMarkVerbatim) == 0) {
-        // The enclosing edit comes first; one that reaches past `b` belongs to an outer range.
-        auto e = it;
-        while (e != edits.end() && e->first == i && e->last > b) ++e;
-        if (e != edits.end() && e->first == i) {
-          apply(*e);
-          i = e->last;
-          continue;
-        }
+      while (it != end && it->first < i) ++it;
+      // The enclosing edit comes first; one that reaches past `b` belongs to an outer range. A
+      // verbatim token takes no edit but added parentheses.
+      auto e = it;
+      while (e != end && e->first == i &&
+             (e->last > b || ((f_.marks[i] & kMarkVerbatim) != 0 && e->kind != EditKind::Wrap))) {
+        ++e;
+      }
+      if (e != end && e->first == i) {
+        apply(e);
+        i = e->last;
+        continue;
       }
       token(i);
       ++i;
@@ -104,8 +113,14 @@ class Printer {
     return std::to_string(v);
   }
 
-  void apply(const Edit& e) {
+  void apply(std::vector<Edit>::const_iterator at) {
+    const Edit& e = *at;
     switch (e.kind) {
+      case EditKind::Wrap:
+        open(Delim::Paren);
+        range_from(e.first, e.last, at + 1);
+        close(Delim::Paren);
+        return;
       case EditKind::Delete:
         return;
       case EditKind::DotDotEq:
@@ -132,6 +147,11 @@ class Printer {
         if (trailing_dot) emit(".", true, false);
         return;
       }
+      case EditKind::Wildcard:
+        emit("_", false, false);
+        emit(":", true, false);
+        token(e.first);
+        return;
       case EditKind::Reorder:
         for (std::uint32_t k = 0; k < e.part_count; ++k) {
           const Part& p = f_.parts[e.part_first + k];

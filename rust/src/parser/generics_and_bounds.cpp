@@ -4,8 +4,8 @@
 namespace rust::parser {
 
 // Records the printing of params_[base..] between `<` at lt and `>` at gt with lifetimes
-// first. Generic parameters (`params` set) and generic arguments differ in when a comma is
-// inserted before a type that follows a lifetime without one.
+// first. Generic parameters and precise captures (`params` set) differ from generic arguments in
+// when a comma is inserted before a type that follows a lifetime without one.
 void Parser::reorder_lifetimes_first(std::size_t base, std::uint32_t lt, std::uint32_t gt,
                                      bool params) {
   bool seen_other = false, out_of_order = false;
@@ -47,32 +47,7 @@ bool Parser::generics(std::uint32_t& last) {
   const std::uint32_t lt = pos_++;
   const std::size_t base = params_.size();
   std::uint32_t gt = 0;
-  const bool ok = angle_list(gt, [&](bool& lifetime) {
-    if (!outer_attrs(false)) return false;
-    if (is_lifetime(pos_)) {
-      lifetime = true;
-      pos_ += 2;
-      if (!is_punct(pos_, ':')) return true;
-      const std::uint32_t colon = pos_++;
-      const auto stop = [&] { return ends_generic_parameter(pos_); };
-      if (!separated('+', stop, [&] { return expect_lifetime(); })) return false;
-      if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
-      return true;
-    }
-    if (is_ident(pos_)) {
-      ++pos_;
-      return type_param_rest();
-    }
-    if (is_keyword(pos_, Keyword::Const)) {
-      ++pos_;
-      if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
-      if (!is_punct(pos_, '=')) return true;
-      ++pos_;
-      return const_argument();
-    }
-    if (eat_keyword(Keyword::Underscore)) return true;
-    return fail(Expected::GenericParameter);
-  });
+  const bool ok = angle_list(gt, [&](bool& lifetime) { return generic_parameter(true, lifetime); });
   if (!ok) return false;
   if (params_.size() == base) {
     edit(lt, gt + 1, EditKind::Delete);
@@ -82,6 +57,40 @@ bool Parser::generics(std::uint32_t& last) {
   params_.resize(base);
   last = gt;
   return true;
+}
+
+// One generic parameter with its attributes: a lifetime with its bounds, a type parameter with its
+// bounds and default, a const parameter with its default, or (where `allow_underscore`) `_`. A
+// colon without bounds prints nothing.
+bool Parser::generic_parameter(bool allow_underscore, bool& lifetime) {
+  if (!outer_attrs(false)) return false;
+  if (is_lifetime(pos_)) {
+    lifetime = true;
+    pos_ += 2;
+    if (!is_punct(pos_, ':')) return true;
+    const std::uint32_t colon = pos_++;
+    const auto stop = [&] { return ends_generic_parameter(pos_); };
+    if (!separated('+', stop, [&] { return expect_lifetime(); })) return false;
+    if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
+    return true;
+  }
+  if (is_ident(pos_)) {
+    ++pos_;
+    return type_param_rest();
+  }
+  if (is_keyword(pos_, Keyword::Const)) {
+    ++pos_;
+    if (!expect_ident() || !expect_punct(':') || !type(true)) return false;
+    if (!is_punct(pos_, '=')) return true;
+    ++pos_;
+    return const_argument();
+  }
+  if (is_keyword(pos_, Keyword::Underscore)) {
+    if (!allow_underscore) return fail(Expected::UnderscoreInBinder);
+    ++pos_;
+    return true;
+  }
+  return fail(Expected::GenericParameter);
 }
 
 // After a type parameter's name: `: bounds` and `= default`.
@@ -100,16 +109,16 @@ bool Parser::type_param_rest() {
   return true;
 }
 
-// `for<'a, 'b>`
-bool Parser::bound_lifetimes() {
+// A binder `for<'a, T: Bound = Default, const N: usize>`: generic parameters of every kind but
+// `_`, printed in their source order.
+bool Parser::binder() {
   if (!expect_keyword(Keyword::For) || !expect_punct('<')) return false;
-  while (!is_punct(pos_, '>')) {
-    if (!outer_attrs(false)) return false;
-    if (!expect_lifetime()) return false;
-    if (is_punct(pos_, '>')) break;
-    if (!expect_punct(',')) return false;
-  }
-  return expect_punct('>');
+  const std::size_t base = params_.size();
+  std::uint32_t gt = 0;
+  const bool ok =
+      angle_list(gt, [&](bool& lifetime) { return generic_parameter(false, lifetime); });
+  params_.resize(base);
+  return ok;
 }
 
 // A where clause. The where clause belongs to the generics: when it stands after other parts
@@ -131,9 +140,11 @@ inline bool Parser::ends_where_clause(std::uint32_t i) const {
          (is_punct(i, ':') && !is_op(i, "::")) || is_punct(i, '=');
 }
 
-// `where` and its predicates, the `where` printed only when one follows.
+// `where` and its predicates, the `where` printed only when one follows; generic parameters
+// right after the keyword are refused.
 bool Parser::where_tail() {
   const std::uint32_t where = pos_++;
+  if (starts_generic_parameters(pos_)) return fail(Expected::GenericsAfterWhere);
   const auto stop = [&] { return ends_where_clause(pos_); };
   if (!separated(',', stop, [&] { return where_predicate(); })) return false;
   if (pos_ == where + 1) edit(where, where + 1, EditKind::Delete);
@@ -147,7 +158,7 @@ bool Parser::where_predicate() {
     const auto stop = [&] { return ends_where_clause(pos_) || is_punct(pos_, ':'); };
     return separated('+', stop, [&] { return expect_lifetime(); });
   }
-  if (is_keyword(pos_, Keyword::For) && !bound_lifetimes()) return false;
+  if (is_keyword(pos_, Keyword::For) && !binder()) return false;
   if (!type(true) || !expect_punct(':')) return false;
   return plus_bounds([&] { return ends_where_clause(pos_); });
 }
@@ -164,11 +175,25 @@ bool Parser::bound(bool allow_capture, bool allow_const, BoundKind& out) {
   }
   const std::uint32_t begin = pos_;
   const Snapshot snap = snapshot();
-  if (is_keyword(pos_, Keyword::Use)) {  // `use<'a, T>`
+  // `use<'a, T, Self>`, printed lifetimes first like generic parameters.
+  if (is_keyword(pos_, Keyword::Use)) {
     ++pos_;
-    const auto stop = [&] { return is_punct(pos_, '>'); };
-    const auto captured = [&] { return eat_lifetime() || expect_ident(); };
-    if (!expect_punct('<') || !separated(',', stop, captured) || !expect_punct('>')) return false;
+    const std::uint32_t lt = pos_;
+    if (!expect_punct('<')) return false;
+    const std::size_t base = params_.size();
+    std::uint32_t gt = 0;
+    const bool ok = angle_list(gt, [&](bool& lifetime) {
+      lifetime = eat_lifetime();
+      if (lifetime) return true;
+      if (!(is_ident(pos_) || is_keyword(pos_, Keyword::SelfType))) {
+        return fail(Expected::Identifier);
+      }
+      ++pos_;
+      return true;
+    });
+    if (ok) reorder_lifetimes_first(base, lt, gt, true);
+    params_.resize(base);
+    if (!ok) return false;
     out = BoundKind::Capture;
     return allow_capture || fail_at(begin, Expected::CaptureNotAllowed);
   }
@@ -194,7 +219,7 @@ bool Parser::bound(bool allow_capture, bool allow_const, BoundKind& out) {
 bool Parser::trait_bound(bool allow_const, bool& is_const) {
   bool lifetimes = false;
   if (is_keyword(pos_, Keyword::For)) {
-    if (!bound_lifetimes()) return false;
+    if (!binder()) return false;
     lifetimes = true;
   }
   const std::uint32_t qualifier = pos_;
@@ -203,9 +228,6 @@ bool Parser::trait_bound(bool allow_const, bool& is_const) {
     enter(Delim::Bracket, saved);
     if (!expect_keyword(Keyword::Const) || !leave(saved)) return false;
     if (!allow_const) return fail_at(qualifier, Expected::ConstBoundNotAllowed);
-    is_const = true;
-  } else if (is_punct(pos_, '~') && is_keyword(pos_ + 1, Keyword::Const)) {  // `~const Trait`
-    pos_ += 2;
     is_const = true;
   } else if (is_keyword(pos_, Keyword::Const)) {
     ++pos_;
@@ -218,15 +240,20 @@ bool Parser::trait_bound(bool allow_const, bool& is_const) {
     ++pos_;
     maybe = true;
     if (!lifetimes && is_keyword(pos_, Keyword::For)) {
-      if (!bound_lifetimes()) return false;
+      if (!binder()) return false;
       lifetimes = true;
     }
   }
   PathShape path_shape;
   if (!path(false, path_shape)) return false;
-  if (!path_shape.last_has_args &&
+  // `Fn(A) -> B`: parenthesised arguments on a last segment without generic arguments (an empty
+  // `<>` counts as none and gives way to them). Neither that `<>` nor a `::` before the
+  // parentheses prints.
+  if ((!path_shape.last_has_args || path_shape.last_args_empty) &&
       (is_open(pos_, Delim::Paren) || (is_op(pos_, "::") && is_open(pos_ + 2, Delim::Paren)))) {
+    const std::uint32_t dropped = path_shape.last_has_args ? path_shape.last_args_first : pos_;
     eat_op("::");
+    if (dropped < pos_) edit(dropped, pos_, EditKind::Delete);
     if (!parenthesized_args()) return false;
   }
   if (lifetimes && maybe) return fail_at(question, Expected::BinderOnMaybeBound);
@@ -260,23 +287,24 @@ inline bool Parser::starts_bound(std::uint32_t i, bool allow_const) const {
          (allow_const && (is_open(i, Delim::Bracket) || is_keyword(i, Keyword::Const)));
 }
 
-// After a path type followed by `+`: the rest of a trait object without `dyn`.
+// After a path type followed by `+`: the rest of a trait object without `dyn`, whose later bounds
+// are neither `const`, `[const]` nor `use<..>`.
 bool Parser::more_bounds() {
   while (is_punct(pos_, '+')) {
     ++pos_;
     if (!starts_bound(pos_, false)) break;
     BoundKind kind;
-    if (!bound(true, true, kind)) return false;
+    if (!bound(false, false, kind)) return false;
   }
   return true;
 }
 
-// `+ Bound` after a parenthesised bound or type, as often as it comes.
+// `+ Bound` after a parenthesised bound or type, as often as it comes (the same bounds as above).
 bool Parser::plus_more_bounds() {
   while (is_punct(pos_, '+')) {
     ++pos_;
     BoundKind kind;
-    if (!bound(true, true, kind)) return false;
+    if (!bound(false, false, kind)) return false;
   }
   return true;
 }

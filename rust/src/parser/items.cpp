@@ -32,11 +32,11 @@ bool Parser::visibility(Visibility& v) {
            : end == pos_ + 1 ? VisKind::Public
                              : VisKind::Restricted;
   if (v.kind == VisKind::Restricted && is_keyword(pos_ + 2, Keyword::In)) {
-    // The path must parse; tokens after it inside the parentheses are not looked at.
+    // `pub(in path)`: a path without generic arguments fills the parentheses.
     const std::uint32_t saved_end = end_;
     end_ = end - 1;
     pos_ += 3;
-    const bool ok = mod_style_path();
+    const bool ok = mod_style_path() && (at_end() || fail_close());
     end_ = saved_end;
     if (!ok) return false;
   }
@@ -69,14 +69,15 @@ bool Parser::signature(bool allow_safe, bool* safe, std::uint32_t* name) {
   return where_clause(anchor);
 }
 
-// Whether a method's receiver starts at `i`: `self`, `mut self`, `&self`, `&'a mut self` ...
+// Whether a method's receiver starts at `i`: `self`, `mut self`, `&self`, `&'a mut self` ...,
+// unless `self` begins a path.
 inline bool Parser::starts_receiver(std::uint32_t i) const {
   if (is_punct(i, '&')) {
     ++i;
     if (is_lifetime(i)) i += 2;
   }
   if (is_keyword(i, Keyword::Mut)) ++i;
-  return is_keyword(i, Keyword::SelfValue);
+  return is_keyword(i, Keyword::SelfValue) && !is_op(i + 1, "::");
 }
 
 // The `...` of a variadic function, its last parameter: at most a comma follows.
@@ -105,6 +106,8 @@ bool Parser::fn_args() {
         if (!type(true)) return false;
       }
     } else if (is_ident(pos_) && is_punct(pos_ + 1, '<')) {
+      // An anonymous parameter of the 2015 edition, `a<b>`: a type printed as `_: a<b>`.
+      edit(pos_, pos_ + 1, EditKind::Wildcard);
       if (!type(true)) return false;
     } else {
       if (!pat_single()) return false;
@@ -165,13 +168,12 @@ bool Parser::const_rest(bool& value, bool& extras) {
   return where_clause() && expect_punct(';');
 }
 
-// A type alias from its name: `Name<generics>: Bounds where ... = Type;`, every part after the
-// name optional. Items and foreign items take the where clause before the `=`; trait and impl
-// items after it, where its calls are walked with the generics. A colon without bounds prints
-// nothing.
+// A type alias from its name: `Name<generics>: Bounds where ... = Type where ...;`, every part
+// after the name optional. Items and foreign items take the where clause before the `=` or, when
+// there is none there, after the type; trait and impl items only after it. A where clause after
+// the type is walked with the generics. A colon without bounds prints nothing.
 bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
   if (!expect_ident()) return false;
-  shape.generics = is_punct(pos_, '<');
   std::uint32_t anchor;
   if (!generics(anchor)) return false;
   if (is_punct(pos_, ':')) {
@@ -180,16 +182,14 @@ bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
     if (!type_bounds_until_eq()) return false;
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
-  if (!where_last) {
-    shape.where = is_keyword(pos_, Keyword::Where);
-    if (!where_clause()) return false;
-  }
+  const bool early_where = !where_last && is_keyword(pos_, Keyword::Where);
+  if (early_where && !where_clause()) return false;
   if (is_punct(pos_, '=')) {
     ++pos_;
     if (!type(true)) return false;
     shape.value = true;
   }
-  if (where_last && !where_clause(anchor)) return false;
+  if (!early_where && !where_clause(anchor)) return false;
   return expect_punct(';');
 }
 
@@ -263,7 +263,7 @@ bool Parser::item_by_keyword(Item& it) {
     case Keyword::Impl:
       return impl(it);
     case Keyword::Macro:
-      return macro_definition(keyword);
+      return macro_definition(it);
     // The contextual keywords begin an item only before the right token; else they name a macro.
     case Keyword::Union:
       if (is_ident(keyword + 1)) return union_item(it);
@@ -279,7 +279,7 @@ bool Parser::item_by_keyword(Item& it) {
   }
   if (!starts_macro_path(keyword)) return fail_at(keyword, Expected::Item);
   if (!inherited) return fail(Expected::VisibilityNotAllowed);
-  if (!item_macro()) return false;
+  if (!item_macro(true)) return false;
   it.kind = ItemKind::Macro;
   return true;
 }
@@ -429,8 +429,9 @@ bool Parser::trait_or_alias(Item& it) {
 }
 
 // `macro name(params) { body }` or `macro name { rules }`, kept verbatim.
-bool Parser::macro_definition(std::uint32_t keyword) {
-  pos_ = keyword + 1;
+bool Parser::macro_definition(Item& it) {
+  if (!visibility(it.vis)) return false;
+  ++pos_;
   if (!expect_ident()) return false;
   if (is_open(pos_, Delim::Paren)) pos_ = tokens_[pos_].partner + 1;
   if (!is_open(pos_, Delim::Brace)) return fail_punct('{');
@@ -438,10 +439,11 @@ bool Parser::macro_definition(std::uint32_t keyword) {
   return true;
 }
 
-// `path! ident? (tokens);` or `path! ident? { tokens }`
-bool Parser::item_macro() {
+// `path! ident? (tokens);` or `path! ident? { tokens }`; the identifier only where `allow_ident`
+// (not in trait, impl and extern blocks).
+bool Parser::item_macro(bool allow_ident) {
   if (!mod_style_path() || !expect_punct('!')) return false;
-  if (is_ident_or_try(pos_)) ++pos_;
+  if (allow_ident && is_ident_or_try(pos_)) ++pos_;
   if (!is_any_open(pos_)) return fail(Expected::Group);
   const bool brace = is_open(pos_, Delim::Brace);
   verbatim_group();
@@ -527,10 +529,10 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
     ++pos_;
     AliasShape alias;
     if (!type_alias_rest(false, alias)) return false;
-    if (alias.generics || alias.colon || alias.where || alias.value) keep_verbatim(begin, snap);
+    if (alias.colon || alias.value) keep_verbatim(begin, snap);
     return true;
   }
-  if (ahead == pos_ && starts_macro_path(ahead)) return item_macro();
+  if (ahead == pos_ && starts_macro_path(ahead)) return item_macro(false);
   return fail_at(ahead, Expected::Item);
 }
 
@@ -578,11 +580,13 @@ bool Parser::unnamed_fields() {
   });
 }
 
+// The variants of an enum; a variant's visibility is read but prints nothing.
 bool Parser::enum_body() {
   return comma_group(Delim::Brace, [&] {
     if (!outer_attrs(recording_)) return false;
     Visibility v;
     if (!visibility(v) || !expect_ident()) return false;
+    if (v.kind != VisKind::Inherited) edit(v.tokens.first, v.tokens.last, EditKind::Delete);
     if (is_open(pos_, Delim::Brace)) {
       if (!named_fields()) return false;
     } else if (is_open(pos_, Delim::Paren)) {
@@ -644,7 +648,7 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
     AliasShape alias;
     if (!type_alias_rest(true, alias)) return false;
   } else if (!special && starts_macro_path(pos_)) {
-    if (!item_macro()) return false;
+    if (!item_macro(false)) return false;
   } else {
     return fail(Expected::Item);
   }
@@ -661,16 +665,7 @@ bool Parser::impl(Item& it) {
   eat_keyword(Keyword::Default);
   eat_keyword(Keyword::Unsafe);
   if (!expect_keyword(Keyword::Impl)) return false;
-  if (is_punct(pos_, '<')) {
-    const std::uint32_t n1 = pos_ + 1;
-    const bool has_generics =
-        is_punct(n1, '>') || is_punct(n1, '#') ||
-        ((is_ident(n1) || is_lifetime(n1)) &&
-         (is_punct(end_of_token_tree(n1), ':') || is_punct(end_of_token_tree(n1), ',') ||
-          is_punct(end_of_token_tree(n1), '>') || is_punct(end_of_token_tree(n1), '='))) ||
-        is_keyword(n1, Keyword::Const);
-    if (has_generics && !generics()) return false;
-  }
+  if (starts_generic_parameters(pos_) && !generics()) return false;
   const std::uint32_t anchor = pos_ - 1;  // the end of the generics, or `impl`
   bool is_const = false;
   if (is_keyword(pos_, Keyword::Const) ||
@@ -734,7 +729,7 @@ bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
     if (alias.colon || !alias.value) keep_verbatim(begin, snap);
     return true;
   }
-  if (inherited && !has_default && starts_macro_path(ahead)) return item_macro();
+  if (inherited && !has_default && starts_macro_path(ahead)) return item_macro(false);
   return fail_at(ahead, Expected::Item);
 }
 

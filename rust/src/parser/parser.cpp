@@ -2,10 +2,11 @@
 //
 // Which files parse and how they split into items decide what the survey sees, so the grammar is
 // current Rust's, rule for rule: where a struct literal may stand, how operators bind, which
-// constructs are kept as unparsed ("verbatim") tokens. The parser builds no node per expression:
-// while it checks the grammar it records the spacing of each syntax token (multi-character
-// operators joined), the edits where the printed form differs from the source, the call sites,
-// and the items the survey walks.
+// constructs are kept as unparsed ("verbatim") tokens. The parser keeps no syntax tree: while it
+// checks the grammar it records the spacing of each syntax token (multi-character operators
+// joined), the edits where the printed form differs from the source, the call sites, and the items
+// the survey walks. Of an expression it keeps the shape only until the outermost expression is
+// read, to find where printing adds parentheses (parens.hpp).
 #include <algorithm>
 #include <array>
 #include <string>
@@ -181,6 +182,14 @@ std::string message(const Failure& failure) {
       return "a visibility is not allowed here";
     case Expected::ObsoleteRange:
       return "`...` is not a range operator here; `..=` is";
+    case Expected::GenericsAfterWhere:
+      return "generic parameters are not allowed after `where`";
+    case Expected::UnderscoreInBinder:
+      return "`for<..>` cannot declare `_`";
+    case Expected::AttributesBeforeRange:
+      return "attributes are not allowed before a range without a start";
+    case Expected::OpenRangeInSlice:
+      return "a range pattern missing an end needs parentheses in a slice";
   }
   return "syntax error";
 }

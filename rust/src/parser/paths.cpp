@@ -27,6 +27,9 @@ bool Parser::path_segment(bool expr_style, PathShape& shape) {
   shape.last_ident = pos_++;
   if ((!expr_style && is_punct(pos_, '<') && !is_op(pos_, "<=") && !is_op(pos_, "<<=")) ||
       (is_op(pos_, "::") && is_punct(pos_ + 2, '<'))) {
+    shape.last_args_first = pos_;
+    const std::uint32_t lt = is_op(pos_, "::") ? pos_ + 2 : pos_;
+    shape.last_args_empty = is_punct(lt + 1, '>');
     if (!angle_args()) return false;
     shape.mod_style = false;
     shape.last_has_args = true;
@@ -110,9 +113,11 @@ inline bool Parser::starts_const_argument(std::uint32_t i) const {
   return starts_literal(i) || is_open(i, Delim::Brace);
 }
 
-// A const generic argument: a literal, an identifier or a block.
+// A const generic argument: a literal, an identifier or a block. A negative literal is one literal
+// here and prints as `-1`.
 bool Parser::const_argument() {
   if (const std::uint32_t literal_end = end_of_literal(pos_); literal_end != pos_) {
+    mark_joint(pos_, literal_end - pos_);
     pos_ = literal_end;
     return true;
   }

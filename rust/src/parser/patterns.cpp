@@ -4,19 +4,25 @@
 
 namespace rust::parser {
 
-// Patterns joined by `|`, with a leading `|` where `leading_vert` allows one.
-bool Parser::pat_multi(bool leading_vert) {
-  if (leading_vert && is_punct(pos_, '|')) ++pos_;
-  if (!pat_single()) return false;
+// Patterns joined by `|`, with a leading `|` where `leading_vert` allows one; `shape` tells whether
+// the pattern is a range. A leading `|` makes an or-pattern even of a single case.
+bool Parser::pat_multi(bool leading_vert, PatternShape& shape) {
+  const bool vert = leading_vert && is_punct(pos_, '|');
+  if (vert) ++pos_;
+  if (!pat_single(shape)) return false;
+  bool alternatives = vert;
   while (is_punct(pos_, '|') && !is_op(pos_, "||") && !is_op(pos_, "|=")) {
     ++pos_;
-    if (!pat_single()) return false;
+    if (!pat_single(shape)) return false;
+    alternatives = true;
   }
+  if (alternatives) shape = PatternShape::Other;
   return true;
 }
 
-// One pattern, without a top-level `|`.
-bool Parser::pat_single() {
+// One pattern, without a top-level `|`; `shape` tells whether it is a range.
+bool Parser::pat_single(PatternShape& shape) {
+  shape = PatternShape::Other;
   Nest nest(*this);
   if (!nest.ok) return false;
   const std::uint32_t n1 = pos_ + 1;
@@ -25,7 +31,7 @@ bool Parser::pat_single() {
       (is_keyword(pos_, Keyword::SelfValue) && is_op(n1, "::")) || is_op(pos_, "::") ||
       is_punct(pos_, '<') || is_keyword(pos_, Keyword::SelfType) ||
       is_keyword(pos_, Keyword::Super) || is_keyword(pos_, Keyword::Crate)) {
-    return pat_path_like();
+    return pat_path_like(shape);
   }
   if (is_keyword(pos_, Keyword::Underscore)) {
     ++pos_;
@@ -43,7 +49,7 @@ bool Parser::pat_single() {
     bool some = false;
     if (!range_bound(some)) return false;
     if (!some) return fail(Expected::Pattern);
-    return !is_op(pos_, "..") || range_pattern_end(true);
+    return !is_op(pos_, "..") || range_pattern_end(true, shape);
   }
   if (is_keyword(pos_, Keyword::Ref) || is_keyword(pos_, Keyword::Mut) ||
       is_keyword(pos_, Keyword::SelfValue) || is_ident(pos_)) {
@@ -64,21 +70,38 @@ bool Parser::pat_single() {
     eat_keyword(Keyword::Mut);
     return pat_single();
   }
-  if (is_open(pos_, Delim::Paren) || is_open(pos_, Delim::Bracket)) {
-    return comma_group(tokens_[pos_].delim(), [&] { return pat_multi(true); });
+  if (is_open(pos_, Delim::Paren)) {
+    return comma_group(Delim::Paren, [&] { return pat_multi(true); });
   }
-  if (is_op(pos_, "..") && !is_op(pos_, "...")) return range_pattern_end(false);
+  if (is_open(pos_, Delim::Bracket)) {
+    // A slice element may not be a range missing an end unless parenthesised: `[(1..)]`.
+    return comma_group(Delim::Bracket, [&] {
+      const std::uint32_t element = pos_;
+      PatternShape element_shape;
+      if (!pat_multi(true, element_shape)) return false;
+      return element_shape != PatternShape::OpenRange ||
+             fail_at(element, Expected::OpenRangeInSlice);
+    });
+  }
+  if (is_op(pos_, "..") && !is_op(pos_, "...")) {
+    // `..end` is a range missing its start; `..` alone is the rest pattern.
+    if (!range_pattern_end(false, shape)) return false;
+    shape = shape == PatternShape::Range ? PatternShape::OpenRange : PatternShape::Other;
+    return true;
+  }
   return fail(Expected::Pattern);
 }
 
 // A range pattern from its `..` or `..=` (or the obsolete `...` when `obsolete` is set) on: its
-// end, which a closed range must have.
-bool Parser::range_pattern_end(bool obsolete) {
+// end, which a closed range must have; `shape` tells whether it has one.
+bool Parser::range_pattern_end(bool obsolete, PatternShape& shape) {
   Limits limits;
   if (!(obsolete ? range_limits_obsolete(limits) : range_limits(limits))) return false;
   bool some = false;
   if (!range_bound(some)) return false;
-  return some || limits != Limits::Closed || fail(Expected::RangeEnd);
+  if (!(some || limits != Limits::Closed)) return fail(Expected::RangeEnd);
+  shape = some ? PatternShape::Range : PatternShape::OpenRange;
+  return true;
 }
 
 // `..=`, `..` or the obsolete `...` (printed as `..=`).
@@ -119,7 +142,7 @@ bool Parser::range_bound(bool& some) {
 }
 
 // A pattern that begins with a path: a path, a macro, a struct, a tuple struct or a range.
-bool Parser::pat_path_like() {
+bool Parser::pat_path_like(PatternShape& shape) {
   PathShape path_shape;
   if (!qpath(true, path_shape)) return false;
   if (!path_shape.qself && is_bang(pos_) && path_shape.mod_style) {
@@ -130,7 +153,7 @@ bool Parser::pat_path_like() {
   if (is_open(pos_, Delim::Paren)) {
     return comma_group(Delim::Paren, [&] { return pat_multi(true); });
   }
-  return !is_op(pos_, "..") || range_pattern_end(true);
+  return !is_op(pos_, "..") || range_pattern_end(true, shape);
 }
 
 // `{ field: pattern, ref mut name, box name, 0: pattern, .. }` after a struct pattern's path.

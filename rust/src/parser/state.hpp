@@ -25,7 +25,9 @@
 // Recording. Besides checking the grammar, the parser records into the File: the spacing marks of
 // tokens, the edits of the printed form, the attributes, items, use trees and call sites. A
 // construct that turns out to be kept as unparsed tokens ("verbatim") drops what it recorded: its
-// reader takes a Snapshot of the record sizes where it begins and calls keep_verbatim.
+// reader takes a Snapshot of the record sizes where it begins and calls keep_verbatim. While an
+// outermost expression is read, each expression in it is recorded as a node of its shape
+// (parens.hpp); once it is read, its nodes give the parentheses printing adds and are dropped.
 //
 // The grammar, one file per construct: attributes.cpp; paths.cpp (paths, generic arguments);
 // generics_and_bounds.cpp (generic parameters, where clauses, bounds); types.cpp; items.cpp
@@ -40,6 +42,7 @@
 #include <string_view>
 #include <vector>
 
+#include "parens.hpp"
 #include "parser.hpp"
 #include "syntax.hpp"
 
@@ -121,25 +124,10 @@ inline constexpr KeywordSet kBlockLikeKeywords = {Keyword::If, Keyword::While, K
 // ---------------------------------------------------------------------------------------------
 // What a reader tells its caller of what it read
 
-// Binding strength of operators, weakest first.
-enum class Precedence : std::uint8_t {
-  Jump,
-  Assign,
-  Range,
-  Or,
-  And,
-  Let,
-  Compare,
-  BitOr,
-  BitXor,
-  BitAnd,
-  Shift,
-  Sum,
-  Product,
-  Cast,
-  Prefix,
-  Unambiguous,
-};
+// Binding strength of operators, and the forms of expression recorded as nodes for printing.
+using parens::Precedence;
+using NodeKind = parens::Kind;
+using parens::kNoNode;
 
 enum class ExprKind : std::uint8_t {
   Other,
@@ -167,6 +155,7 @@ struct ExprShape {
   ExprKind kind = ExprKind::Other;
   Precedence precedence = Precedence::Jump;  // Binary: the operator's precedence
   std::uint32_t start = 0;
+  std::uint32_t node = kNoNode;    // its record among the expression nodes
   std::uint32_t name = kNoToken;   // Path: identifier of the last segment
   std::uint32_t segments = 0;      // Path: number of segments
   AttributedCall attributed_call;  // the leftmost call of a statement with attributes
@@ -180,8 +169,10 @@ struct PathShape {
   std::uint32_t last_ident = kNoToken;
   bool qself = false;
   bool leading_colon = false;
-  bool mod_style = true;       // no segment has generic arguments
-  bool last_has_args = false;  // the last segment has generic arguments
+  bool mod_style = true;                     // no segment has generic arguments
+  bool last_has_args = false;                // the last segment has generic arguments
+  bool last_args_empty = false;              // ... and they are an empty `<>`
+  std::uint32_t last_args_first = kNoToken;  // where they begin (`::` or `<`)
 };
 
 // What a type parse tells its caller.
@@ -195,6 +186,9 @@ struct TypeShape {
 enum class BoundKind : std::uint8_t { Lifetime, Trait, Capture, Verbatim };
 
 enum class Limits : std::uint8_t { HalfOpen, Closed };
+
+// What a pattern is, as far as its place cares: a range with both ends, a range missing one.
+enum class PatternShape : std::uint8_t { Other, Range, OpenRange };
 
 // ---------------------------------------------------------------------------------------------
 // Failures
@@ -230,6 +224,10 @@ enum class Expected : std::uint8_t {
   LabelAfterBreak,
   VisibilityNotAllowed,
   ObsoleteRange,
+  GenericsAfterWhere,
+  UnderscoreInBinder,
+  AttributesBeforeRange,
+  OpenRangeInSlice,
 };
 
 // Where and why the parse failed: the furthest token it reached, and what it expected there.
@@ -389,6 +387,18 @@ class Parser {
     }
     return is_keyword(i, Keyword::Fn);
   }
+  // Whether the `<` at `i`, after `impl`, `where` or `for`, opens generic parameters rather than
+  // a qualified path: `<>`, `<#`, `<const`, or a lifetime or identifier followed by `>`, `,`, `=`
+  // or a `:` that does not begin `::` (`<T>::X` counts as generic parameters).
+  bool starts_generic_parameters(std::uint32_t i) const {
+    if (!is_punct(i, '<')) return false;
+    const std::uint32_t n = i + 1;
+    if (is_punct(n, '>') || is_punct(n, '#') || is_keyword(n, Keyword::Const)) return true;
+    if (!(is_lifetime(n) || is_ident(n))) return false;
+    const std::uint32_t k = end_of_token_tree(n);
+    return is_punct(k, '>') || is_punct(k, ',') || is_punct(k, '=') ||
+           (is_punct(k, ':') && !is_op(k, "::"));
+  }
   // Whether the path of an item macro may start at `i`.
   bool starts_macro_path(std::uint32_t i) const {
     return is_ident(i) || is_keyword_in(i, kModuleKeywords) || is_op(i, "::");
@@ -452,6 +462,19 @@ class Parser {
     file_.parts.resize(s.parts);
     item_stack_.resize(s.item_stack);
     mark_verbatim(first, pos_);
+  }
+
+  // The calls and edits recorded so far; what lies between two such marks can be dropped when
+  // the tokens it came from turn out to be kept as read.
+  struct Records {
+    std::size_t calls, edits;
+  };
+  Records records() const { return Records{file_.calls.size(), file_.edits.size()}; }
+  void drop_records(const Records& from, const Records& to) {
+    file_.calls.erase(file_.calls.begin() + static_cast<std::ptrdiff_t>(from.calls),
+                      file_.calls.begin() + static_cast<std::ptrdiff_t>(to.calls));
+    file_.edits.erase(file_.edits.begin() + static_cast<std::ptrdiff_t>(from.edits),
+                      file_.edits.begin() + static_cast<std::ptrdiff_t>(to.edits));
   }
 
   void record_item(const Item& item) {
@@ -616,8 +639,9 @@ class Parser {
     std::uint32_t last;
     return generics(last);
   }
+  bool generic_parameter(bool allow_underscore, bool& lifetime);
   bool type_param_rest();
-  bool bound_lifetimes();
+  bool binder();
   bool where_clause(std::uint32_t anchor = kNoToken);
   bool ends_where_clause(std::uint32_t i) const;
   bool where_tail();
@@ -643,7 +667,8 @@ class Parser {
 
   bool return_type(bool allow_plus);
   bool type(bool allow_plus, TypeShape* shape = nullptr);
-  bool bare_fn(bool& mut_self);
+  bool bare_fn();
+  bool fn_pointer_param(bool allow_self);
 
   // -------------------------------------------------------------------------------------------
   // items.cpp
@@ -651,9 +676,9 @@ class Parser {
   // An item reader: it is given where its item begins and the records to fall back to should the
   // item be kept verbatim.
   using ItemReader = bool (Parser::*)(std::uint32_t begin, const Snapshot& snap);
-  // What a type alias holds besides its name.
+  // What a type alias holds besides its name, generics and where clause.
   struct AliasShape {
-    bool generics = false, colon = false, where = false, value = false;
+    bool colon = false, value = false;
   };
   bool item_list(ItemReader reader, std::uint32_t& first, std::uint32_t& count);
   bool item_block(ItemReader reader, Item& owner);
@@ -681,8 +706,8 @@ class Parser {
   bool enum_item(Item& it);
   bool union_item(Item& it);
   bool trait_or_alias(Item& it);
-  bool macro_definition(std::uint32_t keyword);
-  bool item_macro();
+  bool macro_definition(Item& it);
+  bool item_macro(bool allow_ident);
   bool type_bounds_until_eq();
   bool module(Item& it);
   bool foreign_mod(Item& it);
@@ -707,52 +732,57 @@ class Parser {
   bool starts_block_item(std::uint32_t i) const;
   bool stmt(bool& requires_semi);
   bool local(bool& requires_semi);
-  bool stmt_expr(std::uint32_t attrs, bool& requires_semi);
+  bool stmt_expr(std::uint32_t attrs, bool& requires_semi, bool& verbatim_target);
 
   // -------------------------------------------------------------------------------------------
   // expressions.cpp
 
-  // An expression; `allow_struct` false where a brace would end it (conditions, scrutinees).
-  bool expr(bool allow_struct, ExprShape& out) {
+  // An expression that is part of a larger one, its nodes kept for the outermost; `allow_struct`
+  // false where a brace would end it (conditions, scrutinees).
+  bool expr_tree(bool allow_struct, ExprShape& out) {
     if (!unary(allow_struct, out)) return false;
     return expr_operators(out, allow_struct, Precedence::Jump);
   }
-  // An expression whose form does not matter here.
-  bool expr(bool allow_struct) {
-    ExprShape e;
-    return expr(allow_struct, e);
-  }
+  bool expr(bool allow_struct);
+  bool condition();
   bool expr_early(ExprShape& out, std::uint32_t stmt_attrs = kNoToken);
+  std::uint32_t record_node(NodeKind kind, std::uint32_t first, std::uint32_t left = kNoNode,
+                            std::uint32_t right = kNoNode, std::uint16_t flags = 0);
+  void attach_attrs(std::uint32_t e, std::uint32_t first);
+  std::uint32_t attach_stmt_attrs(std::uint32_t e, std::uint32_t first);
+  void finish_root(std::uint32_t root, parens::Context context, std::size_t base);
   bool starts_closure_for(std::uint32_t i) const;
   bool starts_expression(std::uint32_t i) const;
   bool is_binary_operator(std::uint32_t i, Precedence& prec, std::uint32_t& len) const;
   Precedence precedence_at(std::uint32_t i) const;
   bool expr_operators(ExprShape& lhs, bool allow_struct, Precedence base);
+  std::uint16_t operator_flags_at(std::uint32_t i, std::uint32_t len) const;
+  bool type_ends_in_bare_path(std::uint32_t first, std::uint32_t last) const;
   bool binop_rhs(bool allow_struct, Precedence prec, ExprShape& rhs);
   bool range_limits(Limits& limits);
-  bool range_end(Limits limits, bool allow_struct);
+  bool range_end(Limits limits, bool allow_struct, ExprShape& end);
   bool unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs = kNoToken);
-  [[gnu::noinline]] bool box_expr(std::uint32_t begin, bool allow_struct);
   bool operand(std::uint32_t begin, std::uint32_t attrs, bool stmt_attrs, bool allow_struct,
                ExprShape& out);
   bool trailers(ExprShape& e, std::size_t& outer_call);
-  [[gnu::noinline]] bool member_trailer();
+  [[gnu::noinline]] bool member_trailer(ExprShape& e);
   [[gnu::noinline]] bool index_trailer();
   [[gnu::noinline]] bool call_args();
   bool index_member();
-  bool split_index(bool& trailing_dot);
+  bool split_index(bool& trailing_dot, std::uint32_t& parts);
   bool atom(bool allow_struct, ExprShape& out);
+  bool atom_form(bool allow_struct, ExprShape& out, NodeKind& kind);
+  bool builtin_call();
   [[gnu::noinline]] bool builtin(ExprShape& out);
-  [[gnu::noinline]] bool paren_or_tuple();
-  [[gnu::noinline]] bool break_expr(bool allow_struct);
-  [[gnu::noinline]] bool return_expr();
+  [[gnu::noinline]] bool paren_or_tuple(ExprShape& out);
+  [[gnu::noinline]] bool break_expr(bool allow_struct, ExprShape& out);
+  [[gnu::noinline]] bool return_expr(ExprShape& out);
   [[gnu::noinline]] bool become(ExprShape& out);
-  [[gnu::noinline]] bool array_or_repeat();
-  [[gnu::noinline]] bool let_expr(bool allow_struct);
-  [[gnu::noinline]] bool block_like_atom();
-  [[gnu::noinline]] bool prefix_range(bool allow_struct);
-  bool labeled();
-  [[gnu::noinline]] bool closure(bool allow_struct);
+  [[gnu::noinline]] bool array_or_repeat(ExprShape& out);
+  [[gnu::noinline]] bool let_expr(bool allow_struct, ExprShape& out);
+  [[gnu::noinline]] bool block_like_atom(ExprShape& out);
+  [[gnu::noinline]] bool prefix_range(bool allow_struct, ExprShape& out);
+  [[gnu::noinline]] bool closure(bool allow_struct, ExprShape& out);
   [[gnu::noinline]] bool path_or_macro_or_struct(bool allow_struct, ExprShape& out);
   [[gnu::noinline]] bool struct_literal();
   [[gnu::noinline]] bool expr_if();
@@ -764,12 +794,21 @@ class Parser {
   // -------------------------------------------------------------------------------------------
   // patterns.cpp
 
-  bool pat_multi(bool leading_vert);
-  bool pat_single();
-  bool range_pattern_end(bool obsolete);
+  bool pat_multi(bool leading_vert, PatternShape& shape);
+  bool pat_single(PatternShape& shape);
+  // A pattern whose shape does not matter here.
+  bool pat_multi(bool leading_vert) {
+    PatternShape shape;
+    return pat_multi(leading_vert, shape);
+  }
+  bool pat_single() {
+    PatternShape shape;
+    return pat_single(shape);
+  }
+  bool range_pattern_end(bool obsolete, PatternShape& shape);
   bool range_limits_obsolete(Limits& limits);
   bool range_bound(bool& some);
-  bool pat_path_like();
+  bool pat_path_like(PatternShape& shape);
   bool pat_struct();
 
   // -------------------------------------------------------------------------------------------
@@ -788,8 +827,16 @@ class Parser {
   std::vector<std::uint32_t> use_stack_;     // children of the use groups being read
   std::vector<Param> params_;                // generic parameters and arguments being read
   std::vector<TokenRange> verbatim_ranges_;  // token ranges kept as the lexer read them
-  std::uint32_t expr_stmts_read_ = 0;        // expression statements begun so far
-  Failure failure_;                          // see fail()
+  std::vector<parens::Node> nodes_;          // the expressions being read, see record_node()
+  std::vector<TokenRange> wraps_;            // parentheses printing adds, found for one expression
+  // A prefix operator read before its operand: its node's kind, its attributes, its operator.
+  struct Prefix {
+    NodeKind kind;
+    std::uint32_t begin, op;
+  };
+  std::vector<Prefix> prefixes_;       // prefix operators being read, see unary()
+  std::uint32_t expr_stmts_read_ = 0;  // expression statements begun so far
+  Failure failure_;                    // see fail()
 };
 
 }  // namespace

@@ -81,6 +81,7 @@ bool Parser::stmt(bool& requires_semi) {
   const Snapshot snap = snapshot();
   if (!outer_attrs(false)) return false;
   const std::uint32_t attr_end = pos_;
+  const Records attr_records = records();
   const std::uint32_t attr_first = static_cast<std::uint32_t>(file_.attrs.size());
 
   bool item_macro_follows = false;
@@ -108,7 +109,16 @@ bool Parser::stmt(bool& requires_semi) {
     return item_rest(begin, snap, attr_first);
   }
   // Attributes of an expression statement belong to its leftmost operand.
-  return stmt_expr(begin < attr_end ? begin : kNoToken, requires_semi);
+  bool verbatim_target = false;
+  if (!stmt_expr(begin < attr_end ? begin : kNoToken, requires_semi, verbatim_target)) {
+    return false;
+  }
+  // A verbatim expression that takes the statement's attributes keeps them among its tokens.
+  if (verbatim_target) {
+    drop_records(Records{snap.calls, snap.edits}, attr_records);
+    mark_verbatim(begin, attr_end);
+  }
+  return true;
 }
 
 // `let pattern: Type = value else { ... };`, all but the pattern optional.
@@ -132,11 +142,17 @@ bool Parser::local(bool& requires_semi) {
 }
 
 // An expression statement whose attributes begin at `attrs` (kNoToken when it has none); only a
-// block-like expression or a macro in braces may go without its semicolon.
-bool Parser::stmt_expr(std::uint32_t attrs, bool& requires_semi) {
+// block-like expression or a macro in braces may go without its semicolon. `verbatim_target`
+// tells whether the attributes went to a verbatim expression.
+bool Parser::stmt_expr(std::uint32_t attrs, bool& requires_semi, bool& verbatim_target) {
   ++expr_stmts_read_;
   ExprShape e;
+  const std::size_t base = nodes_.size();
   if (!expr_early(e, attrs)) return false;
+  if (attrs != kNoToken) {
+    verbatim_target = nodes_[attach_stmt_attrs(e.node, attrs)].kind == NodeKind::Verbatim;
+  }
+  finish_root(e.node, parens::Context::Statement, base);
   // The statement's attributes go down the left operands of assignments, binary operators and
   // casts only: a range keeps them, so its leftmost call sorts at its own place again, unless an
   // expression statement was read inside the range after that call.

@@ -11,8 +11,8 @@ bool Parser::return_type(bool allow_plus) {
   return type(allow_plus);
 }
 
-// A type; `allow_plus` false where a `+` ends it (after `&`, `*` and `as`). A trait object, a
-// function pointer with a `mut self` parameter and a `dyn*` are kept verbatim.
+// A type; `allow_plus` false where a `+` ends it (after `&`, `*` and `as`). A `dyn*`, a
+// `builtin # name(tokens)` and a function pointer's `mut self` parameter are kept verbatim.
 bool Parser::type(bool allow_plus, TypeShape* shape_out) {
   Nest nest(*this);
   if (!nest.ok) return false;
@@ -20,10 +20,12 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
   TypeShape& shape = shape_out ? *shape_out : local;
   const std::uint32_t begin = pos_;
   const Snapshot snap = snapshot();
+  std::uint32_t binder_end = begin;
   bool lifetimes = false;
   if (is_keyword(pos_, Keyword::For)) {
-    if (!bound_lifetimes()) return false;
+    if (!binder()) return false;
     lifetimes = true;
+    binder_end = pos_;
     if (!(is_path_segment(pos_) || is_keyword_in(pos_, kFnPointerKeywords))) {
       return fail(Expected::Type);
     }
@@ -54,10 +56,11 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
     }
     return true;
   }
-  if (is_keyword_in(pos_, kFnPointerKeywords)) {
-    bool mut_self = false;
-    if (!bare_fn(mut_self)) return false;
-    if (mut_self) keep_verbatim(begin, snap);
+  if (is_keyword_in(pos_, kFnPointerKeywords)) return bare_fn();
+  if (is_keyword(pos_, Keyword::Builtin) && is_punct(pos_ + 1, '#')) {
+    // `builtin # name(tokens)` is kept as written, together with a binder before it.
+    if (!builtin_call()) return false;
+    keep_verbatim(begin, snap);
     return true;
   }
   if (starts_path(pos_)) {
@@ -70,6 +73,8 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
     if (is_bang(pos_) && path_shape.mod_style) {
       ++pos_;
       shape = TypeShape{};
+      // A macro keeps no binder: `for<'a> m!()` prints as `m!()`.
+      if (lifetimes) edit(begin, binder_end, EditKind::Delete);
       return verbatim_group();
     }
     if (lifetimes || (allow_plus && is_punct(pos_, '+'))) {
@@ -133,7 +138,7 @@ bool Parser::type(bool allow_plus, TypeShape* shape_out) {
 }
 
 // `for<'a> unsafe extern "C" fn(args) -> ret` (the `for<>` already read).
-bool Parser::bare_fn(bool& mut_self) {
+bool Parser::bare_fn() {
   eat_keyword(Keyword::Unsafe);
   if (eat_keyword(Keyword::Extern)) {
     if (is_string_literal(pos_)) ++pos_;
@@ -152,16 +157,7 @@ bool Parser::bare_fn(bool& mut_self) {
       if (!variadic()) return false;
       break;
     }
-    if ((is_ident_or_underscore(pos_) || (first && is_keyword(pos_, Keyword::SelfValue))) &&
-        is_punct(pos_ + 1, ':') && !is_op(pos_ + 1, "::")) {
-      pos_ += 2;
-      if (!type(true)) return false;
-    } else if (is_keyword(pos_, Keyword::Mut) && is_keyword(pos_ + 1, Keyword::SelfValue)) {
-      pos_ += 2;
-      mut_self = true;
-    } else if (!type(true)) {
-      return false;
-    }
+    if (!fn_pointer_param(first)) return false;
     first = false;
     empty_or_trailing = false;
     if (at_end()) break;
@@ -170,6 +166,34 @@ bool Parser::bare_fn(bool& mut_self) {
   }
   if (!leave(saved)) return false;
   return return_type(false);
+}
+
+// One parameter of a function pointer type after its attributes: `name: Type` or a type. The first
+// one (`allow_self`) may be named `self`, and may also be `mut self`, `mut self: Type` or
+// `name: mut self`; those are kept verbatim.
+bool Parser::fn_pointer_param(bool allow_self) {
+  const std::uint32_t begin = pos_;
+  const Snapshot snap = snapshot();
+  const bool mut_self =
+      allow_self && is_keyword(pos_, Keyword::Mut) && is_keyword(pos_ + 1, Keyword::SelfValue);
+  if (mut_self) ++pos_;
+  const bool named =
+      (is_ident_or_underscore(pos_) || (allow_self && is_keyword(pos_, Keyword::SelfValue))) &&
+      is_punct(pos_ + 1, ':') && !is_op(pos_ + 1, "::");
+  const bool self_named = named && is_keyword(pos_, Keyword::SelfValue);
+  if (named) pos_ += 2;
+  bool keep = mut_self;
+  if (allow_self && !self_named && is_keyword(pos_, Keyword::Mut) &&
+      is_keyword(pos_ + 1, Keyword::SelfValue)) {
+    pos_ += 2;
+    keep = true;
+  } else if (mut_self && !named) {
+    ++pos_;  // self
+  } else if (!type(true)) {
+    return false;
+  }
+  if (keep) keep_verbatim(begin, snap);
+  return true;
 }
 
 }  // namespace rust::parser

@@ -1,0 +1,4 @@
+mod helpers;
+
+#[test]
+fn run() {}

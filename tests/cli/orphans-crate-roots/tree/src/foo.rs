@@ -1,0 +1,2 @@
+#[path = "./gen/x.rs"]
+mod x;

@@ -1,0 +1,6 @@
+mod common;
+#[path = "lexical/algorithm.rs"]
+mod algorithm;
+
+#[test]
+fn it() {}

@@ -1,0 +1,1 @@
+impl S { m!try(); }

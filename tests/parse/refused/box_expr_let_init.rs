@@ -1,0 +1,1 @@
+fn f() { let y = box x; }

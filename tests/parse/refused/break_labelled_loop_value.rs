@@ -1,0 +1,1 @@
+fn f() { break 'a: loop {}; }

@@ -1,0 +1,1 @@
+fn f() { while break t {} }

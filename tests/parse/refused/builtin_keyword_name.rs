@@ -1,0 +1,1 @@
+fn f(x: builtin # type(u8)) {}

@@ -1,0 +1,1 @@
+fn f() -> impl X + use<crate> {}

@@ -1,0 +1,1 @@
+fn f(x: Box<dyn X + use<'a>>) {}

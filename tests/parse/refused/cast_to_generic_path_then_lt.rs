@@ -1,0 +1,1 @@
+fn f() { let _ = x as u8 < y; }

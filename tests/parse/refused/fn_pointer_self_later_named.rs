@@ -1,0 +1,1 @@
+type A = fn(x: u8, self: u8);

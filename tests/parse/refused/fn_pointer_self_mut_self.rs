@@ -1,0 +1,1 @@
+type A = fn(self: mut self);

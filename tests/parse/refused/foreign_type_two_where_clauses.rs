@@ -1,0 +1,1 @@
+fn f() { extern { type D where T: X = u where U: Y; } }

@@ -1,0 +1,1 @@
+fn f() { let x = S {} else { return }; }

@@ -1,0 +1,1 @@
+fn f() { let x = match y {} else { return }; }

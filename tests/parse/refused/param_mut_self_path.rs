@@ -1,0 +1,1 @@
+fn f(mut self::a: u8) {}

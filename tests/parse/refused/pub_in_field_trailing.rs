@@ -1,0 +1,1 @@
+struct S { pub(in a b) x: u8 }

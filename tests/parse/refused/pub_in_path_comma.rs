@@ -1,0 +1,1 @@
+pub(in a,) struct S;

@@ -1,0 +1,1 @@
+fn f(x: [u8; 1]) { let [1..] = x else { return }; }

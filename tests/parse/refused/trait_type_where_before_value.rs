@@ -1,0 +1,1 @@
+trait T { type A where T: X = u8; }

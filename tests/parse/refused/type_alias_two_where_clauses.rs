@@ -1,0 +1,1 @@
+type A where T: X = u8 where U: Y;

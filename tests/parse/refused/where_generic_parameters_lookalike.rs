@@ -1,0 +1,1 @@
+fn f() where <u8>::X: Y {}

@@ -1,0 +1,3 @@
+fn f(y: Option<u8>) {
+    let Some(x) = y else { return };
+}
