@@ -35,7 +35,7 @@ enum class Reach : std::uint8_t { None, Lost, Takes };
 
 class Wraps {
  public:
-  Wraps(const std::vector<Node>& nodes, std::vector<TokenRange>& out) : n_(nodes), out_(out) {}
+  Wraps(std::span<const Node> nodes, std::vector<TokenRange>& out) : n_(nodes), out_(out) {}
 
   void print(std::uint32_t e, Place p) {
     // Operator chains nest without limit on their left (`a + b + ...`); past this depth nothing
@@ -508,7 +508,7 @@ class Wraps {
     return right_reach(e, p, Precedence::Jump, 1, 1) == Reach::None ? Reach::Lost : Reach::Takes;
   }
 
-  const std::vector<Node>& n_;
+  std::span<const Node> n_;
   std::vector<TokenRange>& out_;
   int depth_ = 0;
 };
@@ -534,7 +534,7 @@ Place place_of(Context context) {
 
 }  // namespace
 
-void find_wraps(const std::vector<Node>& nodes, std::uint32_t root, Context context,
+void find_wraps(std::span<const Node> nodes, std::uint32_t root, Context context,
                 std::vector<TokenRange>& wraps) {
   Wraps w(nodes, wraps);
   w.print(root, place_of(context));

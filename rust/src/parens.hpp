@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "syntax.hpp"
@@ -96,7 +97,7 @@ inline constexpr std::uint16_t kOpBeginsArgs = 256;  // Binary: the operator can
 // The expression or one inside it (not inside delimiters) satisfies may_need_wraps.
 inline constexpr std::uint16_t kMayWrap = 512;
 
-/// One expression. Children are indices of earlier nodes of the same vector.
+/// One expression. Children are indices of earlier nodes of the same sequence.
 struct Node {
   Kind kind = Kind::Verbatim;
   Precedence prec = Precedence::Jump;  // Binary: the operator's precedence
@@ -144,7 +145,7 @@ inline bool may_need_wraps(const Node& n) {
 
 /// Appends to `wraps` the token ranges that print inside added parentheses when the expression
 /// `root` of `nodes` prints in `context`; an enclosing range comes before the ranges inside it.
-void find_wraps(const std::vector<Node>& nodes, std::uint32_t root, Context context,
+void find_wraps(std::span<const Node> nodes, std::uint32_t root, Context context,
                 std::vector<TokenRange>& wraps);
 
 }  // namespace rust::parens

@@ -60,7 +60,7 @@ inline bool Parser::starts_closure_for(std::uint32_t i) const {
 // An outermost expression, standing where struct literals are allowed (inside delimiters, after
 // the `=` of a let or an attribute, ...).
 bool Parser::expr(bool allow_struct) {
-  const std::size_t base = nodes_.size();
+  const std::uint32_t base = nodes_.size();
   ExprShape e;
   if (!expr_tree(allow_struct, e)) return false;
   finish_root(e.node, parens::Context::Plain, base);
@@ -69,33 +69,11 @@ bool Parser::expr(bool allow_struct) {
 
 // The condition of if and while, the scrutinee of match, the iterator of for.
 bool Parser::condition() {
-  const std::size_t base = nodes_.size();
+  const std::uint32_t base = nodes_.size();
   ExprShape e;
   if (!expr_tree(false, e)) return false;
   finish_root(e.node, parens::Context::Condition, base);
   return true;
-}
-
-// Records an expression node that ends at the cursor.
-[[gnu::noinline]] std::uint32_t Parser::record_node(NodeKind kind, std::uint32_t first,
-                                                    std::uint32_t left, std::uint32_t right,
-                                                    std::uint16_t flags) {
-  parens::Node n;
-  n.kind = kind;
-  n.flags = flags;
-  n.first = first;
-  n.start = first;
-  n.last = pos_;
-  n.left = left;
-  n.right = right;
-  if (parens::may_need_wraps(n) ||
-      (left != kNoNode && (nodes_[left].flags & parens::kMayWrap) != 0) ||
-      (right != kNoNode && (nodes_[right].flags & parens::kMayWrap) != 0)) {
-    n.flags |= parens::kMayWrap;
-  }
-  if (nodes_.size() == nodes_.capacity()) nodes_.reserve(2 * nodes_.size() + 256);
-  nodes_.push_back(n);
-  return static_cast<std::uint32_t>(nodes_.size() - 1);
 }
 
 // Outer attributes from `first` on, written before the expression `e` (a verbatim expression
@@ -119,15 +97,11 @@ std::uint32_t Parser::attach_stmt_attrs(std::uint32_t e, std::uint32_t first) {
   return e;
 }
 
-// Records the parentheses printing adds in the outermost expression `root`, whose nodes begin at
-// `base`, and drops its nodes.
-void Parser::finish_root(std::uint32_t root, parens::Context context, std::size_t base) {
-  if ((nodes_[root].flags & parens::kMayWrap) != 0) {
-    parens::find_wraps(nodes_, root, context, wraps_);
-    for (const TokenRange& w : wraps_) edit(w.first, w.last, EditKind::Wrap);
-    wraps_.clear();
-  }
-  nodes_.resize(base);
+// Records the parentheses printing adds in the outermost expression `root`.
+[[gnu::noinline]] void Parser::record_wraps(std::uint32_t root, parens::Context context) {
+  parens::find_wraps(nodes_.nodes(), root, context, wraps_);
+  for (const TokenRange& w : wraps_) edit(w.first, w.last, EditKind::Wrap);
+  wraps_.clear();
 }
 
 // Whether an expression can begin at `i` (after `return`, `break` and `yield`).
@@ -372,19 +346,19 @@ bool Parser::range_end(Limits limits, bool allow_struct, ExprShape& end) {
 bool Parser::unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs) {
   Nest nest(*this);
   if (!nest.ok) return false;
-  bool prefixed = false;
+  // The prefix operators read so far, the last `prefix_count` of prefixes_, outermost first.
+  std::uint32_t prefix_count = 0;
   // Where the attributes attached to the operand begin: those of a statement (when this is its
   // leftmost operand) or those written right before the operand.
   std::uint32_t attrs = stmt_attrs;
   const bool from_stmt = attrs != kNoToken;
-  // The prefix operators read so far, outermost first, each with the attributes before it.
-  const std::size_t outer = prefixes_.size();
   for (int prefixes = depth_;; ++prefixes) {
     if (prefixes > kMaxNesting) return fail(Expected::TooDeep);
     const std::uint32_t begin = pos_;
-    const Records before_attrs = records();
+    const bool attributed = is_punct(pos_, '#');
+    const Records before_attrs = attributed ? records() : Records{0, 0};
     if (!outer_attrs(false)) return false;
-    if (!from_stmt || prefixed) attrs = begin;
+    if (!from_stmt || prefix_count > 0) attrs = begin;
     if (is_punct(pos_, '&')) {
       const std::uint32_t op = pos_++;
       bool raw = false;
@@ -396,12 +370,12 @@ bool Parser::unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs) 
       const bool mut = eat_keyword(Keyword::Mut);
       if (raw && !mut && !expect_keyword(Keyword::Const)) return false;
       prefixes_.push_back(Prefix{raw ? NodeKind::RawAddr : NodeKind::Reference, begin, op});
-      prefixed = true;
+      ++prefix_count;
       continue;
     }
     if (is_punct(pos_, '*') || is_punct(pos_, '!') || is_punct(pos_, '-')) {
       prefixes_.push_back(Prefix{NodeKind::Unary, begin, pos_++});
-      prefixed = true;
+      ++prefix_count;
       continue;
     }
     out = ExprShape{};
@@ -409,18 +383,20 @@ bool Parser::unary(bool allow_struct, ExprShape& out, std::uint32_t stmt_attrs) 
     // Attributes written right before a range with no start are refused (a statement's own
     // attributes were read before it and may precede one).
     if (pos_ > begin && is_op(pos_, "..")) return fail_at(begin, Expected::AttributesBeforeRange);
-    if (!operand(begin, attrs, from_stmt && !prefixed, allow_struct, out)) return false;
-    // A verbatim expression keeps the attributes written right before it among its tokens.
-    if (out.kind == ExprKind::Verbatim) drop_records(before_attrs, records());
+    if (!operand(begin, attrs, from_stmt && prefix_count == 0, allow_struct, out)) return false;
+    // A verbatim expression keeps the attributes written right before it among its tokens (and
+    // without attributes it leaves nothing recorded to drop).
+    if (attributed && out.kind == ExprKind::Verbatim) drop_records(before_attrs, records());
     if (begin < out.start) attach_attrs(out.node, begin);
-    while (prefixes_.size() > outer) {
+    if (prefix_count == 0) return true;
+    for (; prefix_count > 0; --prefix_count) {
       const Prefix& prefix = prefixes_.back();
       out.node = record_node(prefix.kind, prefix.begin, kNoNode, out.node);
       if (prefix.begin < prefix.op) attach_attrs(out.node, prefix.begin);
       nodes_[out.node].start = prefix.op;
       prefixes_.pop_back();
     }
-    if (prefixed) out.kind = ExprKind::Other;
+    out.kind = ExprKind::Other;
     return true;
   }
 }
@@ -966,7 +942,7 @@ bool Parser::expr_loop() {
     }
     if (!eat_op("=>")) return fail(Expected::Token, "=>");
     ExprShape body;
-    const std::size_t base = nodes_.size();
+    const std::uint32_t base = nodes_.size();
     if (!expr_early(body)) return false;
     finish_root(body.node, parens::Context::MatchArm, base);
     const bool requires_comma = !body.block_like();

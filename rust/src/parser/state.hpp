@@ -39,6 +39,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -235,6 +236,29 @@ struct Failure {
   std::uint32_t token = kNoToken;
   Expected expected = Expected::Nothing;
   std::string_view spelling;  // Token: a static text
+};
+
+// The nodes of the expressions being read: a stack that one outermost expression fills and
+// empties again. Pushing, done for every expression, is a store and an increment; the storage
+// only grows.
+class NodeStack {
+ public:
+  std::uint32_t push(const parens::Node& node) {
+    if (size_ == storage_.size()) grow();
+    storage_[size_] = node;
+    return size_++;
+  }
+  parens::Node& operator[](std::uint32_t i) { return storage_[i]; }
+  std::uint32_t size() const { return size_; }
+  // Drops the nodes from `size` on.
+  void truncate(std::uint32_t size) { size_ = size; }
+  std::span<const parens::Node> nodes() const { return {storage_.data(), size_}; }
+
+ private:
+  [[gnu::noinline]] void grow() { storage_.resize(storage_.empty() ? 64 : 2 * storage_.size()); }
+
+  std::vector<parens::Node> storage_;
+  std::uint32_t size_ = 0;
 };
 
 class Parser {
@@ -746,11 +770,35 @@ class Parser {
   bool expr(bool allow_struct);
   bool condition();
   bool expr_early(ExprShape& out, std::uint32_t stmt_attrs = kNoToken);
-  std::uint32_t record_node(NodeKind kind, std::uint32_t first, std::uint32_t left = kNoNode,
-                            std::uint32_t right = kNoNode, std::uint16_t flags = 0);
+  // Records an expression node that ends at the cursor. Asked for every expression, so inline:
+  // where the kind and operands are known at the call, most of it folds away.
+  [[gnu::always_inline]] std::uint32_t record_node(NodeKind kind, std::uint32_t first,
+                                                   std::uint32_t left = kNoNode,
+                                                   std::uint32_t right = kNoNode,
+                                                   std::uint16_t flags = 0) {
+    parens::Node n;
+    n.kind = kind;
+    n.flags = flags;
+    n.first = first;
+    n.start = first;
+    n.last = pos_;
+    n.left = left;
+    n.right = right;
+    std::uint16_t inner = 0;  // the flags of the operands
+    if (left != kNoNode) inner |= nodes_[left].flags;
+    if (right != kNoNode) inner |= nodes_[right].flags;
+    if ((inner & parens::kMayWrap) != 0 || parens::may_need_wraps(n)) n.flags |= parens::kMayWrap;
+    return nodes_.push(n);
+  }
   void attach_attrs(std::uint32_t e, std::uint32_t first);
   std::uint32_t attach_stmt_attrs(std::uint32_t e, std::uint32_t first);
-  void finish_root(std::uint32_t root, parens::Context context, std::size_t base);
+  // Ends the outermost expression `root`, whose nodes begin at `base`: records the parentheses
+  // printing adds where one of them may need some, and drops its nodes.
+  void finish_root(std::uint32_t root, parens::Context context, std::uint32_t base) {
+    if ((nodes_[root].flags & parens::kMayWrap) != 0) record_wraps(root, context);
+    nodes_.truncate(base);
+  }
+  void record_wraps(std::uint32_t root, parens::Context context);
   bool starts_closure_for(std::uint32_t i) const;
   bool starts_expression(std::uint32_t i) const;
   bool is_binary_operator(std::uint32_t i, Precedence& prec, std::uint32_t& len) const;
@@ -827,7 +875,7 @@ class Parser {
   std::vector<std::uint32_t> use_stack_;     // children of the use groups being read
   std::vector<Param> params_;                // generic parameters and arguments being read
   std::vector<TokenRange> verbatim_ranges_;  // token ranges kept as the lexer read them
-  std::vector<parens::Node> nodes_;          // the expressions being read, see record_node()
+  NodeStack nodes_;                          // the expressions being read, see record_node()
   std::vector<TokenRange> wraps_;            // parentheses printing adds, found for one expression
   // A prefix operator read before its operand: its node's kind, its attributes, its operator.
   struct Prefix {

@@ -147,7 +147,7 @@ bool Parser::local(bool& requires_semi) {
 bool Parser::stmt_expr(std::uint32_t attrs, bool& requires_semi, bool& verbatim_target) {
   ++expr_stmts_read_;
   ExprShape e;
-  const std::size_t base = nodes_.size();
+  const std::uint32_t base = nodes_.size();
   if (!expr_early(e, attrs)) return false;
   if (attrs != kNoToken) {
     verbatim_target = nodes_[attach_stmt_attrs(e.node, attrs)].kind == NodeKind::Verbatim;
