@@ -113,9 +113,15 @@ struct Item {
 
 /// One call expression whose callee is a path.
 struct CallSite {
-  std::uint32_t position = 0;  // first token of the callee
-  std::uint32_t name = 0;      // the identifier token of the path's last segment
-  bool qualified = false;      // the path has more than one segment
+  // A sort key rather than the call's place: File::calls is sorted by it (stably, so ties keep
+  // the walk order), and a function's calls are those whose key lies inside its body. Recorded as
+  // the callee's first token, it is rewritten to the first token of attributes written before the
+  // call, and for a call in a where clause that stands after other parts of its item to the end
+  // of the item's generic parameters (their `>`, or the token before where they would stand), so
+  // that the clause is walked with them.
+  std::uint32_t position = 0;
+  std::uint32_t name = 0;  // the identifier token of the path's last segment
+  bool qualified = false;  // the path has more than one segment
 };
 
 enum class EditKind : std::uint8_t {
