@@ -14,6 +14,7 @@
 #include "text.hpp"
 #include "token.hpp"
 #include "unicode_tables.hpp"
+#include "utf8.hpp"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::string hex(char32_t c) {
 
 std::string utf8(char32_t c) {
   std::string out;
-  text::append_utf8(out, c);
+  utf8::append(out, c);
   return out;
 }
 
