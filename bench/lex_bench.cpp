@@ -9,7 +9,7 @@
 
 #include "bench.hpp"
 #include "fsys.hpp"
-#include "token.hpp"
+#include "lexer.hpp"
 
 int main(int argc, char** argv) {
   const std::string root = bench::root_arg(argc, argv);

@@ -15,7 +15,7 @@
 #include "bench.hpp"
 #include "dodureriradi.hpp"
 #include "fsys.hpp"
-#include "syntax.hpp"
+#include "parser.hpp"
 
 int main(int argc, char** argv) {
   const std::string root = bench::root_arg(argc, argv);

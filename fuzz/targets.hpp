@@ -21,9 +21,10 @@
 #include "graph.hpp"
 #include "keystone.hpp"
 #include "languages.hpp"
+#include "lexer.hpp"
 #include "port.hpp"
 #include "text.hpp"
-#include "token.hpp"
+#include "utf8.hpp"
 #include "validation.hpp"
 #include "waves.hpp"
 
@@ -89,16 +90,9 @@ inline bool strict_json(std::string_view s) {
     v = 0;
     for (std::size_t d = 0; d < 4; ++d) {
       const int c = at(k + d);
-      v <<= 4;
-      if (c >= '0' && c <= '9') {
-        v |= static_cast<unsigned>(c - '0');
-      } else if (c >= 'a' && c <= 'f') {
-        v |= static_cast<unsigned>(c - 'a' + 10);
-      } else if (c >= 'A' && c <= 'F') {
-        v |= static_cast<unsigned>(c - 'A' + 10);
-      } else {
-        return false;
-      }
+      const int digit = c < 0 ? -1 : utf8::hex_digit(static_cast<char>(c));
+      if (digit < 0) return false;
+      v = (v << 4) | static_cast<unsigned>(digit);
     }
     return true;
   };
@@ -253,7 +247,7 @@ inline std::string reference_normalise(std::string_view name) {
   for (std::size_t i = 0; i < chars.size(); ++i) {
     const char32_t c = chars[i];
     if (!text::is_uppercase(c)) {
-      text::append_utf8(out, c);
+      utf8::append(out, c);
       continue;
     }
     if (i > 0) {

@@ -1,3 +1,5 @@
+#include "lexer.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,7 +7,6 @@
 
 #include "../fuzz/targets.hpp"
 #include "support.hpp"
-#include "token.hpp"
 
 namespace {
 
@@ -338,8 +339,9 @@ TEST(LexErrors, DeepNestingNeedsNoCallStack) {
   std::string out;
   rust::print_tokens(*buffer, 0, buffer->size(), out);
   EXPECT_EQ(out, deep);
-  EXPECT_FALSE(rust::lex(std::string(kDepth, '{')));
-  EXPECT_FALSE(rust::lex(std::string(kDepth, '}')));
+  const std::string unclosed(kDepth, '{'), unopened(kDepth, '}');
+  EXPECT_FALSE(rust::lex(unclosed));
+  EXPECT_FALSE(rust::lex(unopened));
 }
 
 TEST(LexErrors, EveryTruncationIsHandled) {
@@ -358,8 +360,10 @@ TEST(LexErrors, EveryTruncationIsHandled) {
       EXPECT_FALSE(rust::lex(part)) << "the group is left open at " << cut;
     }
   }
-  EXPECT_FALSE(rust::lex(source.substr(0, source.find("e */"))));  // inside a block comment
-  EXPECT_FALSE(rust::lex(source.substr(0, source.find("\"##"))));  // inside a raw string
+  const std::string in_comment = source.substr(0, source.find("e */"));
+  const std::string in_raw_string = source.substr(0, source.find("\"##"));
+  EXPECT_FALSE(rust::lex(in_comment));
+  EXPECT_FALSE(rust::lex(in_raw_string));
 }
 
 TEST(LexPrelude, ByteOrderMarkAndShebang) {

@@ -1,11 +1,11 @@
 // The Rust parser: which files parse, how they split into items, and the text printed from the
 // syntax tree.
+#include "parser.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "syntax.hpp"
 
 namespace {
 
@@ -131,7 +131,7 @@ struct AcceptRow {
   bool parses;
 };
 
-TEST(Parser, AcceptsTheFilesSynAccepts) {
+TEST(Parser, WhichFilesParse) {
   for (const AcceptRow& row : std::vector<AcceptRow>{
            {"", true},
            {"#![allow(x)] //! doc\nfn f() {}", true},
@@ -218,7 +218,7 @@ TEST(Parser, ItemKinds) {
             {K::Type, K::Union, K::Use, K::Macro}},
            {"unsafe extern \"C\" {} unsafe mod m {} unsafe impl S {} unsafe trait T {}",
             {K::ForeignMod, K::Mod, K::Impl, K::Trait}},
-           // What syn keeps as unparsed tokens is not an item of any kind.
+           // What is kept as unparsed tokens is not an item of any kind.
            {"fn f(); const C: u8; static S: u8; type T; type U: Sized = u8; impl const T for X {}"
             " pub impl X {} use {::a, b}; macro m() {} const G<T>: u8 = 1;",
             {}},

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "lex_chars.hpp"
+#include "lexer.hpp"
 #include "text.hpp"
 #include "token.hpp"
 #include "unicode_tables.hpp"
+#include "utf8.hpp"
 
 namespace {
 
@@ -26,7 +28,7 @@ std::string hex(char32_t c) {
 
 std::string utf8(char32_t c) {
   std::string out;
-  text::append_utf8(out, c);
+  utf8::append(out, c);
   return out;
 }
 

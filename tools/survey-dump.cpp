@@ -1,12 +1,15 @@
-// survey-dump ROOT: test support for the Rust survey. Walks ROOT the way the survey does and
-// prints, for every accepted .rs file in byte order of its path, one JSON line with the file's
-// record, or {"path":P,"parsed":false} when the file does not parse.
+// survey-dump [--why] ROOT: test support for the Rust survey. Walks ROOT the way the survey does
+// and prints, for every accepted .rs file in byte order of its path, one JSON line with the file's
+// record, or {"path":P,"parsed":false} when the file does not parse. With --why it also writes,
+// for each file that does not parse, "ROOT/P:line:column: message" on standard error.
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "dodureriradi.hpp"
+#include "fsys.hpp"
 #include "json.hpp"
+#include "parser.hpp"
 
 namespace {
 
@@ -111,14 +114,27 @@ void record(const dodureriradi::SurveyedFile& f, std::string& out) {
   out += "]}\n";
 }
 
+// "path:line:column: message" for a file that does not parse, or why it cannot be read again.
+std::string why(const std::string& path) {
+  auto source = fsys::read_text(path);
+  if (!source) return path + ": " + source.error().message + "\n";
+  auto parsed = rust::parse_file(*source);
+  if (parsed) return path + ": parses when read again\n";
+  const rust::SourcePosition at = rust::source_position(*source, parsed.error().offset);
+  return path + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " +
+         parsed.error().message + "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: survey-dump ROOT\n", stderr);
+  const bool with_why = argc == 3 && std::string_view(argv[1]) == "--why";
+  if (argc != 2 && !with_why) {
+    std::fputs("usage: survey-dump [--why] ROOT\n", stderr);
     return 2;
   }
-  auto entries = dodureriradi::survey_entries(argv[1]);
+  const std::string root = argv[argc - 1];
+  auto entries = dodureriradi::survey_entries(root);
   if (!entries) {
     std::fprintf(stderr, "%s\n", entries.error().message.c_str());
     return 1;
@@ -132,6 +148,7 @@ int main(int argc, char** argv) {
       out += "{\"path\":";
       json_string(e.path, out);
       out += ",\"parsed\":false}\n";
+      if (with_why) std::fputs(why(fsys::join(root, e.path)).c_str(), stderr);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
   }

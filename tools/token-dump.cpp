@@ -10,7 +10,7 @@
 
 #include "dodureriradi.hpp"
 #include "json.hpp"
-#include "token.hpp"
+#include "lexer.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -12,7 +12,7 @@
 
 #include "graph.hpp"
 #include "languages.hpp"
-#include "syntax.hpp"
+#include "parser.hpp"
 #include "text.hpp"
 
 namespace dodureriradi {

@@ -8,6 +8,7 @@
 
 #include "json.hpp"
 #include "text.hpp"
+#include "utf8.hpp"
 
 namespace port {
 
@@ -115,7 +116,7 @@ std::string normalise_name(std::string_view name) {
   for (std::size_t i = 0; i < chars.size(); ++i) {
     const char32_t c = chars[i];
     if (!text::is_uppercase(c)) {
-      text::append_utf8(out, c);
+      utf8::append(out, c);
       continue;
     }
     if (i > 0) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "utf8.hpp"
+
 namespace text {
 
 namespace {
@@ -114,24 +116,6 @@ char32_t decode(std::string_view s, std::size_t& pos) {
   return c;
 }
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 std::size_t char_count(std::string_view s) {
   std::size_t n = 0;
   for (const char ch : s) {
@@ -230,7 +214,7 @@ std::string to_lower(char32_t c) {
     out += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     return out;
   }
-  append_utf8(out, c);
+  utf8::append(out, c);
   return icu_lower(out);
 }
 

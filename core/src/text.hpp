@@ -25,9 +25,6 @@ std::string lossy(std::string_view bytes);
 /// Decodes the scalar value at `pos` of valid UTF-8 text and advances `pos` past it.
 char32_t decode(std::string_view text, std::size_t& pos);
 
-/// Appends the UTF-8 form of `c`.
-void append_utf8(std::string& out, char32_t c);
-
 /// The number of Unicode scalar values in valid UTF-8 text.
 std::size_t char_count(std::string_view text);
 

@@ -1,14 +1,16 @@
 // The Rust lexer: source text to a flat vector of tokens with paired delimiters.
 //
-// It reads what proc-macro2's stand-alone lexer reads, rule for rule, so that token texts come out
-// as syn's printing gives them: the same literal forms (and the same corner cases of where a
+// It reads the token rules of current Rust, rule for rule, so that token texts come out as the
+// printing rule of token.hpp gives them: the literal forms (and the corner cases of where a
 // number ends), the same spacing of punctuation, doc comments turned into doc attributes. Groups
 // are lexed with an explicit stack, so nesting depth costs heap, never call stack.
+#include "lexer.hpp"
+
 #include <cstring>
 #include <limits>
 
 #include "lex_chars.hpp"
-#include "token.hpp"
+#include "utf8.hpp"
 
 namespace rust {
 
@@ -247,10 +249,9 @@ std::size_t Lexer::backslash_u(std::size_t i, char32_t& value) const {
   int len = 0;
   while (i < n_) {
     const unsigned char c = s_[i++];
-    if (has(c, kHex)) {
+    if (const int digit = utf8::hex_digit(static_cast<char>(c)); digit >= 0) {
       if (len == 6) return kReject;
-      const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-      value = value * 16 + digit;
+      value = value * 16 + static_cast<char32_t>(digit);
       ++len;
     } else if (c == '_' && len > 0) {
       continue;
@@ -462,13 +463,11 @@ std::size_t Lexer::int_literal(std::size_t i) const {
   bool empty = true;
   while (i < n_) {
     const unsigned char b = s_[i];
-    int digit;
-    if (b >= '0' && b <= '9') {
-      digit = b - '0';
-      if (digit >= base) return kReject;
-    } else if ((b >= 'a' && b <= 'f') || (b >= 'A' && b <= 'F')) {
-      digit = (b | 0x20) - 'a' + 10;
-      if (digit >= base) break;
+    if (const int digit = utf8::hex_digit(static_cast<char>(b)); digit >= 0) {
+      if (digit >= base) {
+        if (b <= '9') return kReject;
+        break;
+      }
     } else if (b == '_') {
       if (empty && base == 10) return kReject;
       ++i;

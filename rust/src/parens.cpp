@@ -9,22 +9,24 @@
 // follows could be swallowed by them (their reach).
 #include "parens.hpp"
 
+#include "parser.hpp"
+
 namespace rust::parens {
 namespace {
 
 struct Place {
-  Prec before = Prec::Jump;        // the operator whose right-hand side ends here
-  Prec after = Prec::Jump;         // the operator that follows
-  bool stmt = false;               // the whole of an expression statement
-  bool stmt_start = false;         // begins an expression statement, not all of it
-  bool arm = false;                // the whole body of a match arm
-  bool arm_start = false;          // begins the body of a match arm, not all of it
-  bool condition = false;          // a struct literal here would end the condition
-  bool condition_end = false;      // the end of a condition
-  bool optional_start = false;     // begins an operand that may be absent, in a condition
-  bool after_begins_expr = false;  // the operator after it can also begin an expression
-  bool after_continues = false;    // something follows it (it does not reach the end)
-  bool after_opens_args = false;   // the operator after it is `<` or `<<`
+  Precedence before = Precedence::Jump;  // the operator whose right-hand side ends here
+  Precedence after = Precedence::Jump;   // the operator that follows
+  bool stmt = false;                     // the whole of an expression statement
+  bool stmt_start = false;               // begins an expression statement, not all of it
+  bool arm = false;                      // the whole body of a match arm
+  bool arm_start = false;                // begins the body of a match arm, not all of it
+  bool condition = false;                // a struct literal here would end the condition
+  bool condition_end = false;            // the end of a condition
+  bool optional_start = false;           // begins an operand that may be absent, in a condition
+  bool after_begins_expr = false;        // the operator after it can also begin an expression
+  bool after_continues = false;          // something follows it (it does not reach the end)
+  bool after_opens_args = false;         // the operator after it is `<` or `<<`
 };
 
 constexpr Place kPlain{};
@@ -33,7 +35,7 @@ enum class Reach : std::uint8_t { None, Lost, Takes };
 
 class Wraps {
  public:
-  Wraps(const std::vector<Node>& nodes, std::vector<TokenRange>& out) : n_(nodes), out_(out) {}
+  Wraps(std::span<const Node> nodes, std::vector<TokenRange>& out) : n_(nodes), out_(out) {}
 
   void print(std::uint32_t e, Place p) {
     // Operator chains nest without limit on their left (`a + b + ...`); past this depth nothing
@@ -56,9 +58,9 @@ class Wraps {
     switch (x.kind) {
       case Kind::Assign:
         attributed(x, p, [&](Place q) {
-          const auto [prec, left] = left_operand(q, x.left, false, false, Prec::Assign);
-          sub(x.left, prec <= Prec::Range, left);
-          print(x.right, right_place(q, false, false, Prec::Assign));
+          const auto [prec, left] = left_operand(q, x.left, false, false, Precedence::Assign);
+          sub(x.left, prec <= Precedence::Range, left);
+          print(x.right, right_place(q, false, false, Precedence::Assign));
         });
         return;
       case Kind::Await:
@@ -66,7 +68,7 @@ class Wraps {
       case Kind::MethodCall:
       case Kind::Try: {
         const auto [prec, base] = dotted_operand(p, x.left);
-        sub(x.left, prec < Prec::Unambiguous, base);
+        sub(x.left, prec < Precedence::Unambiguous, base);
         return;
       }
       case Kind::Binary:
@@ -76,58 +78,58 @@ class Wraps {
         if (x.right != kNoNode) {
           // `break ('a: loop {})`: a leading label would be read as the break's own.
           sub(x.right, (x.flags & kLabel) == 0 && leading_label(x.right),
-              right_place(p, true, true, Prec::Jump));
+              right_place(p, true, true, Precedence::Jump));
         }
         return;
       case Kind::Call: {
-        const auto [prec, callee] = left_operand(p, x.left, true, false, Prec::Unambiguous);
+        const auto [prec, callee] = left_operand(p, x.left, true, false, Precedence::Unambiguous);
         const Node& f = n_[x.left];
         sub(x.left,
-            f.kind == Kind::Field ? (f.flags & kNamedMember) != 0 : prec < Prec::Unambiguous,
+            f.kind == Kind::Field ? (f.flags & kNamedMember) != 0 : prec < Precedence::Unambiguous,
             callee);
         return;
       }
       case Kind::Cast:
         attributed(x, p, [&](Place q) {
-          const auto [prec, operand] = left_operand(q, x.left, false, false, Prec::Cast);
-          sub(x.left, prec < Prec::Cast, operand);
+          const auto [prec, operand] = left_operand(q, x.left, false, false, Precedence::Cast);
+          sub(x.left, prec < Precedence::Cast, operand);
         });
         return;
       case Kind::Closure:
-        print(x.right, right_place(p, false, false, Prec::Jump));
+        print(x.right, right_place(p, false, false, Precedence::Jump));
         return;
       case Kind::Index: {
-        const auto [prec, base] = left_operand(p, x.left, true, false, Prec::Unambiguous);
-        sub(x.left, prec < Prec::Unambiguous, base);
+        const auto [prec, base] = left_operand(p, x.left, true, false, Precedence::Unambiguous);
+        sub(x.left, prec < Precedence::Unambiguous, base);
         return;
       }
       case Kind::Let: {
-        const Place q = right_place(p, false, false, Prec::Let);
-        sub(x.right, right_strength(q, x.right) < Prec::Let, q);
+        const Place q = right_place(p, false, false, Precedence::Let);
+        sub(x.right, right_strength(q, x.right) < Precedence::Let, q);
         return;
       }
       case Kind::Range:
         attributed(x, p, [&](Place q) {
           if (x.left != kNoNode) {
-            const auto [prec, start] = left_operand(q, x.left, true, false, Prec::Range);
-            sub(x.left, prec <= Prec::Range, start);
+            const auto [prec, start] = left_operand(q, x.left, true, false, Precedence::Range);
+            sub(x.left, prec <= Precedence::Range, start);
           }
           if (x.right != kNoNode) {
-            const Place end = right_place(q, false, true, Prec::Range);
-            sub(x.right, right_strength(end, x.right) <= Prec::Range, end);
+            const Place end = right_place(q, false, true, Precedence::Range);
+            sub(x.right, right_strength(end, x.right) <= Precedence::Range, end);
           }
         });
         return;
       case Kind::RawAddr:
       case Kind::Reference:
       case Kind::Unary: {
-        const Place q = right_place(p, false, false, Prec::Prefix);
-        sub(x.right, right_strength(q, x.right) < Prec::Prefix, q);
+        const Place q = right_place(p, false, false, Precedence::Prefix);
+        sub(x.right, right_strength(q, x.right) < Precedence::Prefix, q);
         return;
       }
       case Kind::Return:
       case Kind::Yield:
-        if (x.right != kNoNode) print(x.right, right_place(p, true, false, Prec::Jump));
+        if (x.right != kNoNode) print(x.right, right_place(p, true, false, Precedence::Jump));
         return;
       default:
         return;  // closed forms: what they hold prints as expressions of its own
@@ -156,14 +158,14 @@ class Wraps {
   }
 
   void binary(const Node& x, Place p) {
-    const Prec op = x.prec;
+    const Precedence op = x.prec;
     const auto [left_prec, left] =
         left_operand(p, x.left, (x.flags & kOpBeginsExpr) != 0, (x.flags & kOpBeginsArgs) != 0, op);
-    const bool left_wrap = op == Prec::Assign    ? left_prec <= Prec::Range
-                           : op == Prec::Compare ? left_prec <= op
-                                                 : left_prec < op;
+    const bool left_wrap = op == Precedence::Assign    ? left_prec <= Precedence::Range
+                           : op == Precedence::Compare ? left_prec <= op
+                                                       : left_prec < op;
     const Place right = right_place(p, false, false, op);
-    const bool right_wrap = op != Prec::Assign && right_strength(right, x.right) <= op;
+    const bool right_wrap = op != Precedence::Assign && right_strength(right, x.right) <= op;
     sub(x.left, left_wrap, left);
     sub(x.right, right_wrap, right);
   }
@@ -171,14 +173,14 @@ class Wraps {
   // --- Places -------------------------------------------------------------------------------
 
   struct Placed {
-    Prec prec;
+    Precedence prec;
     Place place;
   };
 
   // The left operand of an operator of strength `op`: it begins whatever its parent begins. A
   // statement or match arm goes on past `.`, `?` and `[` (`dotted`), so the operand of those
   // takes the place of the whole.
-  Placed left_operand(Place p, std::uint32_t e, bool begins_expr, bool opens_args, Prec op,
+  Placed left_operand(Place p, std::uint32_t e, bool begins_expr, bool opens_args, Precedence op,
                       bool dotted = false) const {
     const bool stmt = p.stmt || p.stmt_start;
     const bool arm = p.arm || p.arm_start;
@@ -195,12 +197,12 @@ class Wraps {
     return Placed{left_strength(q, e), q};
   }
   Placed dotted_operand(Place p, std::uint32_t e) const {
-    return left_operand(p, e, false, false, Prec::Unambiguous, true);
+    return left_operand(p, e, false, false, Precedence::Unambiguous, true);
   }
 
   // The right-hand side of an operator of strength `op`. A jump's value is no place for a struct
   // literal to end a condition (`reset_struct`); `optional` marks an operand that may be absent.
-  static Place right_place(Place p, bool reset_struct, bool optional, Prec op) {
+  static Place right_place(Place p, bool reset_struct, bool optional, Precedence op) {
     Place q = p;
     q.before = op;
     q.stmt = false;
@@ -215,31 +217,32 @@ class Wraps {
   // --- Strength -------------------------------------------------------------------------------
 
   // The binding strength of an expression as such.
-  Prec strength_of(const Node& x) const {
-    const Prec attributed = (x.flags & kOuterAttrs) != 0 ? Prec::Prefix : Prec::Unambiguous;
+  Precedence strength_of(const Node& x) const {
+    const Precedence attributed =
+        (x.flags & kOuterAttrs) != 0 ? Precedence::Prefix : Precedence::Unambiguous;
     switch (x.kind) {
       case Kind::Closure:
-        return (x.flags & kDefaultOutput) != 0 ? Prec::Jump : attributed;
+        return (x.flags & kDefaultOutput) != 0 ? Precedence::Jump : attributed;
       case Kind::Break:
       case Kind::Return:
       case Kind::Yield:
-        return x.right != kNoNode ? Prec::Jump : Prec::Unambiguous;
+        return x.right != kNoNode ? Precedence::Jump : Precedence::Unambiguous;
       case Kind::Assign:
-        return Prec::Assign;
+        return Precedence::Assign;
       case Kind::Range:
-        return Prec::Range;
+        return Precedence::Range;
       case Kind::Binary:
         return x.prec;
       case Kind::Let:
-        return Prec::Let;
+        return Precedence::Let;
       case Kind::Cast:
-        return Prec::Cast;
+        return Precedence::Cast;
       case Kind::RawAddr:
       case Kind::Reference:
       case Kind::Unary:
-        return Prec::Prefix;
+        return Precedence::Prefix;
       case Kind::Verbatim:
-        return Prec::Unambiguous;
+        return Precedence::Unambiguous;
       default:
         return attributed;
     }
@@ -248,11 +251,11 @@ class Wraps {
   // The strength adjusted for its neighbours: a jump without a value before an operator that
   // could begin one is weakest; what runs to the end binds tightly when nothing follows; a cast
   // to a path type before `<` would take it as generic arguments.
-  Prec strength(Place p, const Node& x) const {
+  Precedence strength(Place p, const Node& x) const {
     const bool valueless = x.right == kNoNode;
     if (p.after_begins_expr && valueless &&
         (x.kind == Kind::Break || x.kind == Kind::Return || x.kind == Kind::Yield)) {
-      return Prec::Jump;
+      return Precedence::Jump;
     }
     if (!p.after_continues) {
       switch (x.kind) {
@@ -261,40 +264,42 @@ class Wraps {
         case Kind::Let:
         case Kind::Return:
         case Kind::Yield:
-          return Prec::Prefix;
+          return Precedence::Prefix;
         case Kind::Range:
-          if (x.left == kNoNode) return Prec::Prefix;
+          if (x.left == kNoNode) return Precedence::Prefix;
           break;
         default:
           break;
       }
     }
     if (p.after_opens_args && x.kind == Kind::Cast && (x.flags & kBarePathType) != 0) {
-      return Prec::Jump;
+      return Precedence::Jump;
     }
     return strength_of(x);
   }
 
-  Prec left_strength(Place p, std::uint32_t e) const {
-    if (!p.after_begins_expr || p.after == Prec::Range) {
-      if (right_reach(e, p, Prec::Jump, 0, 0) == Reach::Lost && opens_weaker(e, p)) {
-        return Prec::Unambiguous;
+  Precedence left_strength(Place p, std::uint32_t e) const {
+    if (!p.after_begins_expr || p.after == Precedence::Range) {
+      if (right_reach(e, p, Precedence::Jump, 0, 0) == Reach::Lost && opens_weaker(e, p)) {
+        return Precedence::Unambiguous;
       }
     }
     return strength(p, n_[e]);
   }
 
-  Prec right_strength(Place p, std::uint32_t e) const {
-    const Prec plain = strength(p, n_[e]);
-    const bool weak = p.before == Prec::Assign || p.before == Prec::Let || p.before == Prec::Prefix
+  Precedence right_strength(Place p, std::uint32_t e) const {
+    const Precedence plain = strength(p, n_[e]);
+    const bool weak = p.before == Precedence::Assign || p.before == Precedence::Let ||
+                              p.before == Precedence::Prefix
                           ? plain < p.before
                           : plain <= p.before;
-    const bool swallowed = p.after == Prec::Range || p.after == Prec::Or || p.after == Prec::And
-                               ? true
-                               : !p.after_begins_expr;
+    const bool swallowed =
+        p.after == Precedence::Range || p.after == Precedence::Or || p.after == Precedence::And
+            ? true
+            : !p.after_begins_expr;
     if (weak && swallowed) {
       const Reach s = right_reach(e, p, p.before, 1, 0);
-      if ((s == Reach::Lost || s == Reach::None) && opens_weaker(e, p)) return Prec::Prefix;
+      if ((s == Reach::Lost || s == Reach::None) && opens_weaker(e, p)) return Precedence::Prefix;
     }
     return plain;
   }
@@ -378,13 +383,13 @@ class Wraps {
     const Node& x = n_[e];
     switch (x.kind) {
       case Kind::Assign:
-        return p.before <= Prec::Assign;
+        return p.before <= Precedence::Assign;
       case Kind::Binary:
-        return x.prec == Prec::Assign ? p.before <= Prec::Assign : p.before < x.prec;
+        return x.prec == Precedence::Assign ? p.before <= Precedence::Assign : p.before < x.prec;
       case Kind::Cast:
-        return p.before < Prec::Cast;
+        return p.before < Precedence::Cast;
       case Kind::Range:
-        return x.left == kNoNode || p.before < Prec::Assign;
+        return x.left == kNoNode || p.before < Precedence::Assign;
       default:
         return true;
     }
@@ -394,22 +399,24 @@ class Wraps {
   // Takes when the operator after it would be taken in by its rightmost part, Lost when
   // parentheses around the whole would do no good, None when nothing there takes an operator.
   // The levels count how far down the right side the look has gone.
-  Reach right_reach(std::uint32_t e, Place p, Prec prec, int none_level, int lost_level) const {
+  Reach right_reach(std::uint32_t e, Place p, Precedence prec, int none_level,
+                    int lost_level) const {
     const Node& x = n_[e];
-    const bool by_prec =
-        prec == Prec::Assign || prec == Prec::Compare ? prec <= p.after : prec < p.after;
+    const bool by_prec = prec == Precedence::Assign || prec == Precedence::Compare ? prec <= p.after
+                                                                                   : prec < p.after;
     // What the order of the two operators alone says.
-    const Reach ordered = by_prec || p.after == Prec::Jump ? Reach::Takes : Reach::Lost;
+    const Reach ordered = by_prec || p.after == Precedence::Jump ? Reach::Takes : Reach::Lost;
     const int takes_level = ordered == Reach::Takes ? 1 : 0;
     if (needs_wrap(p, x)) return ordered;
     const bool attrs = (x.flags & kOuterAttrs) != 0;
-    const bool closed_after = p.after == Prec::Unambiguous;
+    const bool closed_after = p.after == Precedence::Unambiguous;
     switch (x.kind) {
       case Kind::Assign: {
         if (attrs) break;
         if (closed_after ? none_level >= 2 : lost_level >= 1) return Reach::Takes;
-        const Place right = right_place(p, false, false, Prec::Assign);
-        const Reach s = right_reach(x.right, right, Prec::Assign, closed_after ? none_level : 1, 1);
+        const Place right = right_place(p, false, false, Precedence::Assign);
+        const Reach s =
+            right_reach(x.right, right, Precedence::Assign, closed_after ? none_level : 1, 1);
         if (s != Reach::None) return Reach::Takes;
         return closed_after ? Reach::None : Reach::Lost;
       }
@@ -419,13 +426,13 @@ class Wraps {
                          : lost_level >= 1) {
           return Reach::Takes;
         }
-        const Prec op = x.prec;
-        if (op == Prec::Compare && p.after == Prec::Compare) return Reach::Takes;
+        const Precedence op = x.prec;
+        if (op == Precedence::Compare && p.after == Precedence::Compare) return Reach::Takes;
         const Place right = right_place(p, false, false, op);
         const Reach s = right_reach(x.right, right, op, closed_after ? none_level : 1, takes_level);
         if (s == Reach::Lost) return ordered;
         if (s == Reach::Takes) return Reach::Takes;
-        if (op != Prec::Assign && right_strength(right, x.right) <= op) return ordered;
+        if (op != Precedence::Assign && right_strength(right, x.right) <= op) return ordered;
         return closed_after ? Reach::None : Reach::Lost;
       }
       case Kind::RawAddr:
@@ -435,70 +442,73 @@ class Wraps {
                          : lost_level >= 1) {
           return Reach::Takes;
         }
-        const Place right = right_place(p, false, false, Prec::Prefix);
+        const Place right = right_place(p, false, false, Precedence::Prefix);
         const Reach s =
             right_reach(x.right, right, prec, closed_after ? none_level : 1, takes_level);
         if (s == Reach::Lost) return ordered;
         if (s == Reach::Takes) return Reach::Takes;
-        if (right_strength(right, x.right) < Prec::Prefix) return ordered;
+        if (right_strength(right, x.right) < Precedence::Prefix) return ordered;
         return closed_after ? Reach::None : Reach::Lost;
       }
       case Kind::Range: {
         if (attrs) break;
         if (x.right == kNoNode) return p.after_begins_expr ? Reach::Takes : Reach::None;
         if (none_level >= 2) return Reach::Takes;
-        const bool assign_or_range = p.after == Prec::Assign || p.after == Prec::Range;
-        const Place right = right_place(p, false, true, Prec::Range);
+        const bool assign_or_range = p.after == Precedence::Assign || p.after == Precedence::Range;
+        const Place right = right_place(p, false, true, Precedence::Range);
         const Reach s =
-            right_reach(x.right, right, Prec::Range, none_level, assign_or_range ? 0 : 1);
+            right_reach(x.right, right, Precedence::Range, none_level, assign_or_range ? 0 : 1);
         if (s == Reach::Takes || (s == Reach::Lost && !assign_or_range)) return Reach::Takes;
-        return right_strength(right, x.right) <= Prec::Range ? Reach::Takes : Reach::None;
+        return right_strength(right, x.right) <= Precedence::Range ? Reach::Takes : Reach::None;
       }
       case Kind::Break:
         if (x.right != kNoNode) {
           if (lost_level >= 1 || ((x.flags & kLabel) == 0 && leading_label(x.right))) {
             return Reach::Takes;
           }
-          return jump_value(x.right, right_place(p, true, true, Prec::Jump));
+          return jump_value(x.right, right_place(p, true, true, Precedence::Jump));
         }
-        return p.after == Prec::Assign && prec > Prec::Assign ? Reach::None : Reach::Takes;
+        return p.after == Precedence::Assign && prec > Precedence::Assign ? Reach::None
+                                                                          : Reach::Takes;
       case Kind::Return:
       case Kind::Yield:
         if (x.right != kNoNode) {
           if (lost_level >= 1) return Reach::Takes;
-          return jump_value(x.right, right_place(p, true, false, Prec::Jump));
+          return jump_value(x.right, right_place(p, true, false, Precedence::Jump));
         }
-        return p.after == Prec::Assign && prec > Prec::Assign ? Reach::None : Reach::Takes;
+        return p.after == Precedence::Assign && prec > Precedence::Assign ? Reach::None
+                                                                          : Reach::Takes;
       case Kind::Closure:
         if ((x.flags & kDefaultOutput) == 0 && !plain_block(n_[x.right])) return Reach::Takes;
         if (lost_level >= 1) return Reach::Takes;
-        return jump_value(x.right, right_place(p, false, false, Prec::Jump));
+        return jump_value(x.right, right_place(p, false, false, Precedence::Jump));
       case Kind::Let: {
         if (lost_level >= 1) return Reach::Takes;
-        const Place right = right_place(p, false, false, Prec::Let);
-        const bool weaker_after = p.after < Prec::Let;
-        const Reach s = right_reach(x.right, right, Prec::Let, 1, weaker_after ? 0 : 1);
+        const Place right = right_place(p, false, false, Precedence::Let);
+        const bool weaker_after = p.after < Precedence::Let;
+        const Reach s = right_reach(x.right, right, Precedence::Let, 1, weaker_after ? 0 : 1);
         if (s != Reach::Takes && weaker_after) return Reach::Lost;
         if (s == Reach::Takes) return Reach::Takes;
-        if (right_strength(right, x.right) < Prec::Let) return Reach::Takes;
+        if (right_strength(right, x.right) < Precedence::Let) return Reach::Takes;
         return s == Reach::None ? Reach::Lost : Reach::Takes;
       }
       default:
         break;
     }
-    if ((p.after == Prec::Assign || p.after == Prec::Range) && prec == Prec::Range) {
+    if ((p.after == Precedence::Assign || p.after == Precedence::Range) &&
+        prec == Precedence::Range) {
       return Reach::None;
     }
-    if (prec == Prec::Let && p.after < Prec::Let) return Reach::None;
+    if (prec == Precedence::Let && p.after < Precedence::Let) return Reach::None;
     return ordered;
   }
 
   // The value of a jump or the body of a closure, which runs to the end of the expression.
   Reach jump_value(std::uint32_t e, Place p) const {
-    return right_reach(e, p, Prec::Jump, 1, 1) == Reach::None ? Reach::Lost : Reach::Takes;
+    return right_reach(e, p, Precedence::Jump, 1, 1) == Reach::None ? Reach::Lost : Reach::Takes;
   }
 
-  const std::vector<Node>& n_;
+  std::span<const Node> n_;
   std::vector<TokenRange>& out_;
   int depth_ = 0;
 };
@@ -524,7 +534,7 @@ Place place_of(Context context) {
 
 }  // namespace
 
-void find_wraps(const std::vector<Node>& nodes, std::uint32_t root, Context context,
+void find_wraps(std::span<const Node> nodes, std::uint32_t root, Context context,
                 std::vector<TokenRange>& wraps) {
   Wraps w(nodes, wraps);
   w.print(root, place_of(context));

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "syntax.hpp"
@@ -19,7 +20,7 @@
 namespace rust::parens {
 
 /// Binding strength of operators, weakest first.
-enum class Prec : std::uint8_t {
+enum class Precedence : std::uint8_t {
   Jump,  // return, break, closures
   Assign,
   Range,
@@ -96,10 +97,10 @@ inline constexpr std::uint16_t kOpBeginsArgs = 256;  // Binary: the operator can
 // The expression or one inside it (not inside delimiters) satisfies may_need_wraps.
 inline constexpr std::uint16_t kMayWrap = 512;
 
-/// One expression. Children are indices of earlier nodes of the same vector.
+/// One expression. Children are indices of earlier nodes of the same sequence.
 struct Node {
   Kind kind = Kind::Verbatim;
-  Prec prec = Prec::Jump;  // Binary: the operator's precedence
+  Precedence prec = Precedence::Jump;  // Binary: the operator's precedence
   std::uint16_t flags = 0;
   std::uint32_t first = 0;  // first token, outer attributes included
   std::uint32_t start = 0;  // first token after the outer attributes
@@ -144,7 +145,7 @@ inline bool may_need_wraps(const Node& n) {
 
 /// Appends to `wraps` the token ranges that print inside added parentheses when the expression
 /// `root` of `nodes` prints in `context`; an enclosing range comes before the ranges inside it.
-void find_wraps(const std::vector<Node>& nodes, std::uint32_t root, Context context,
+void find_wraps(std::span<const Node> nodes, std::uint32_t root, Context context,
                 std::vector<TokenRange>& wraps);
 
 }  // namespace rust::parens

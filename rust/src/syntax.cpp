@@ -5,35 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "utf8.hpp"
+
 namespace rust {
-namespace {
-
-void append_utf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::string File::display(std::uint32_t token) const {
   std::string out;
@@ -59,7 +33,7 @@ bool tuple_index_value(std::string_view t, std::uint32_t& value) {
   bool digits = false;
   for (; i < t.size(); ++i) {
     if (t[i] == '_') continue;
-    const int d = hex_digit(t[i]);
+    const int d = utf8::hex_digit(t[i]);
     if (d < 0 || static_cast<unsigned>(d) >= base) return false;  // a suffix, an exponent
     v = v * base + static_cast<unsigned>(d);
     if (v > 0xffffffffu) return false;
@@ -96,7 +70,7 @@ bool string_literal_value(std::string_view s, std::string& value) {
       switch (b) {
         case 'x': {
           if (i + 2 > s.size()) return false;
-          const int hi = hex_digit(s[i]), lo = hex_digit(s[i + 1]);
+          const int hi = utf8::hex_digit(s[i]), lo = utf8::hex_digit(s[i + 1]);
           if (hi < 0 || lo < 0) return false;
           value += static_cast<char>(hi * 16 + lo);
           i += 2;
@@ -108,7 +82,7 @@ bool string_literal_value(std::string_view s, std::string& value) {
           std::uint32_t v = 0;
           while (i < s.size() && s[i] != '}') {
             if (s[i] != '_') {
-              const int d = hex_digit(s[i]);
+              const int d = utf8::hex_digit(s[i]);
               if (d < 0) return false;
               v = v * 16 + static_cast<std::uint32_t>(d);
             }
@@ -116,7 +90,7 @@ bool string_literal_value(std::string_view s, std::string& value) {
           }
           if (i >= s.size()) return false;
           ++i;
-          append_utf8(value, v);
+          utf8::append(value, v);
           break;
         }
         case 'n':

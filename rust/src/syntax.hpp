@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +27,6 @@ inline constexpr std::uint32_t kNoToken = 0xffffffffu;
 struct TokenRange {
   std::uint32_t first = 0;
   std::uint32_t last = 0;
-  bool empty() const { return first == last; }
 };
 
 enum class AttrStyle : std::uint8_t { Outer, Inner };
@@ -65,7 +63,7 @@ struct UseTree {
   std::uint32_t count = 0;
 };
 
-/// The kinds of item, in the order of syn's item enumeration.
+/// The kinds of item. Verbatim: an item kept as unparsed tokens, which is never recorded.
 enum class ItemKind : std::uint8_t {
   Const,
   Enum,
@@ -99,10 +97,9 @@ struct Item {
   // Struct: the attributes of each field.
   std::uint32_t member_attr_first = 0;
   std::uint32_t member_attr_count = 0;
-  // Fn: the signature (qualifiers through the where clause) and the body: its braces and the
-  // first token after the inner attributes at its head.
+  // Fn: the signature (qualifiers through the where clause) and the body: the first token after
+  // the inner attributes at its head, and its closing brace.
   TokenRange signature;
-  std::uint32_t body_open = kNoToken;
   std::uint32_t body_stmts = kNoToken;
   std::uint32_t body_close = kNoToken;
   // Mod with a body: its items; Impl: its function items. `child_count` entries of
@@ -116,9 +113,15 @@ struct Item {
 
 /// One call expression whose callee is a path.
 struct CallSite {
-  std::uint32_t position = 0;  // first token of the callee
-  std::uint32_t name = 0;      // the identifier token of the path's last segment
-  bool qualified = false;      // the path has more than one segment
+  // A sort key rather than the call's place: File::calls is sorted by it (stably, so ties keep
+  // the walk order), and a function's calls are those whose key lies inside its body. Recorded as
+  // the callee's first token, it is rewritten to the first token of attributes written before the
+  // call, and for a call in a where clause that stands after other parts of its item to the end
+  // of the item's generic parameters (their `>`, or the token before where they would stand), so
+  // that the clause is walked with them.
+  std::uint32_t position = 0;
+  std::uint32_t name = 0;  // the identifier token of the path's last segment
+  bool qualified = false;  // the path has more than one segment
 };
 
 enum class EditKind : std::uint8_t {
@@ -174,19 +177,6 @@ struct File {
   /// no generic arguments, not raw.
   bool path_is_ident(TokenRange range, std::string_view name) const;
 };
-
-/// Why a file does not parse: the token where parsing stopped.
-struct ParseError {
-  std::uint32_t token = 0;
-  std::string message;
-};
-
-/// Lexes and parses a whole source file (a leading byte-order mark and a `#!` first line that
-/// opens no inner attribute are ignored). `source` must outlive the result.
-std::expected<File, ParseError> parse_file(std::string_view source);
-
-/// How deeply expressions, types, patterns, blocks and items may nest before a file is refused.
-inline constexpr int kMaxNesting = 1000;
 
 // ---------------------------------------------------------------------------------------------
 // Printing from the syntax tree

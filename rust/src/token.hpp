@@ -7,14 +7,20 @@
 // comment turns into, in the buffer's own synthetic text.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
-#include <expected>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace rust {
+
+/// A temporary string. A function that keeps or returns a view into its text refuses one (its
+/// overload for it is deleted), so that a view of freed memory cannot compile.
+template <typename T>
+concept TemporaryString = std::same_as<std::remove_cv_t<T>, std::string>;
 
 enum class Delim : std::uint8_t { Paren, Bracket, Brace, None };
 
@@ -62,7 +68,6 @@ struct Token {
   TokenKind kind = TokenKind::Punct;
   std::uint8_t detail = 0;  // Punct: the character; Open/Close: Delim; Literal: LitKind
   std::uint8_t flags = 0;
-  std::uint8_t reserved = 0;
 
   bool joint() const { return (flags & kJoint) != 0; }
   bool raw() const { return (flags & kRaw) != 0; }
@@ -81,35 +86,23 @@ class TokenBuffer {
       : source_(source), synthetic_(std::move(synthetic)), tokens_(std::move(tokens)) {}
 
   std::string_view source() const { return source_; }
-  std::string_view synthetic() const { return synthetic_; }
-  std::span<const Token> tokens() const { return tokens_; }
+  std::string_view synthetic() const& { return synthetic_; }
+  std::string_view synthetic() const&& = delete;
+  std::span<const Token> tokens() const& { return tokens_; }
+  std::span<const Token> tokens() const&& = delete;
   const Token& operator[](std::uint32_t i) const { return tokens_[i]; }
   std::uint32_t size() const { return static_cast<std::uint32_t>(tokens_.size()); }
 
   /// The text of token `i`: an identifier's name (without "r#"), a literal as written, a
   /// punctuation or delimiter character.
-  std::string_view text(std::uint32_t i) const;
+  std::string_view text(std::uint32_t i) const&;
+  std::string_view text(std::uint32_t i) const&& = delete;  // it may lie in the buffer's own text
 
  private:
   std::string_view source_;
   std::string synthetic_;
   std::vector<Token> tokens_;
 };
-
-/// Why a text does not lex; `offset` is the byte offset in the lexed text.
-struct LexError {
-  std::uint32_t offset = 0;
-  std::string message;
-};
-
-/// The part of a file's text that is lexed: without a leading byte-order mark, and without a
-/// first line that begins with "#!" but does not open an inner attribute.
-std::string_view strip_file_prelude(std::string_view source);
-
-/// Lexes `source` into token trees. Doc comments become doc attributes. Delimiters must
-/// balance; a text that does not lex gives an error value. `source` must outlive the result.
-/// A leading byte-order mark is skipped (token offsets stay offsets into `source`).
-std::expected<TokenBuffer, LexError> lex(std::string_view source);
 
 /// Appends the token text of tokens [first, last) (whole groups) by the printing rule: one space
 /// between neighbours except after a joint punctuation, "{ " and " }" inside non-empty brace
