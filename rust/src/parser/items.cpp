@@ -169,10 +169,9 @@ bool Parser::const_rest(bool& value, bool& extras) {
 }
 
 // A type alias from its name: `Name<generics>: Bounds where ... = Type where ...;`, every part
-// after the name optional. Items and foreign items take the where clause before the `=` or, when
-// there is none there, after the type; trait and impl items only after it. A where clause after
+// after the name optional, the where clause at the place `where_at` allows. A where clause after
 // the type is walked with the generics. A colon without bounds prints nothing.
-bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
+bool Parser::type_alias_rest(AliasWhere where_at, AliasShape& shape) {
   if (!expect_ident()) return false;
   std::uint32_t anchor;
   if (!generics(anchor)) return false;
@@ -182,14 +181,14 @@ bool Parser::type_alias_rest(bool where_last, AliasShape& shape) {
     if (!type_bounds_until_eq()) return false;
     if (pos_ == colon + 1) edit(colon, colon + 1, EditKind::Delete);
   }
-  const bool early_where = !where_last && is_keyword(pos_, Keyword::Where);
+  const bool early_where = where_at != AliasWhere::AfterValue && is_keyword(pos_, Keyword::Where);
   if (early_where && !where_clause()) return false;
   if (is_punct(pos_, '=')) {
     ++pos_;
     if (!type(true)) return false;
     shape.value = true;
   }
-  if (!early_where && !where_clause(anchor)) return false;
+  if (where_at != AliasWhere::BeforeValue && !early_where && !where_clause(anchor)) return false;
   return expect_punct(';');
 }
 
@@ -375,7 +374,7 @@ bool Parser::type_alias_item(Item& it) {
   if (!visibility(it.vis)) return false;
   it.ident = ++pos_;
   AliasShape alias;
-  if (!type_alias_rest(false, alias)) return false;
+  if (!type_alias_rest(AliasWhere::BeforeValue, alias)) return false;
   if (alias.value && !alias.colon) it.kind = ItemKind::Type;
   return true;
 }
@@ -528,7 +527,7 @@ bool Parser::foreign_item(std::uint32_t begin, const Snapshot& snap) {
     if (!visibility(v)) return false;
     ++pos_;
     AliasShape alias;
-    if (!type_alias_rest(false, alias)) return false;
+    if (!type_alias_rest(AliasWhere::Either, alias)) return false;
     if (alias.colon || alias.value) keep_verbatim(begin, snap);
     return true;
   }
@@ -646,7 +645,7 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
   } else if (is_keyword(pos_, Keyword::Type)) {
     ++pos_;
     AliasShape alias;
-    if (!type_alias_rest(true, alias)) return false;
+    if (!type_alias_rest(AliasWhere::AfterValue, alias)) return false;
   } else if (!special && starts_macro_path(pos_)) {
     if (!item_macro(false)) return false;
   } else {
@@ -657,8 +656,8 @@ bool Parser::trait_item(std::uint32_t begin, const Snapshot& snap) {
 }
 
 // `default? unsafe? impl<generics> const? !? Type (for Type)? where ... { items }`; its function
-// items with bodies are recorded. A public or const impl, a negative inherent one (its type kept
-// verbatim) and one whose trait is not a path are kept verbatim.
+// items with bodies are recorded. A public or const impl and one whose trait is not a path are
+// kept verbatim; `!` is only for a trait impl.
 bool Parser::impl(Item& it) {
   const bool has_vis = is_keyword(pos_, Keyword::Pub);
   if (!visibility(it.vis)) return false;
@@ -675,7 +674,6 @@ bool Parser::impl(Item& it) {
     is_const = true;
   }
   const std::uint32_t type_begin = pos_;
-  const Snapshot type_snap = snapshot();
   bool polarity = false;
   if (is_punct(pos_, '!') && !is_open(pos_ + 1, Delim::Brace)) {
     ++pos_;
@@ -689,7 +687,7 @@ bool Parser::impl(Item& it) {
     missing_trait = !(first.path && !first.qself);
     if (!type(true)) return false;
   } else if (polarity) {
-    keep_verbatim(type_begin, type_snap);
+    return fail_at(type_begin, Expected::NegativeInherentImpl);
   }
   if (!where_clause(anchor) || !item_block(&Parser::impl_item, it)) return false;
   if (!(has_vis || is_const || missing_trait)) it.kind = ItemKind::Impl;
@@ -725,7 +723,7 @@ bool Parser::impl_item(std::uint32_t begin, const Snapshot& snap) {
   if (is_keyword(ahead, Keyword::Type)) {
     pos_ = ahead + 1;
     AliasShape alias;
-    if (!type_alias_rest(true, alias)) return false;
+    if (!type_alias_rest(AliasWhere::AfterValue, alias)) return false;
     if (alias.colon || !alias.value) keep_verbatim(begin, snap);
     return true;
   }

@@ -190,6 +190,8 @@ std::string message(const Failure& failure) {
       return "attributes are not allowed before a range without a start";
     case Expected::OpenRangeInSlice:
       return "a range pattern missing an end needs parentheses in a slice";
+    case Expected::NegativeInherentImpl:
+      return "an impl without a trait cannot be negative";
   }
   return "syntax error";
 }

@@ -113,11 +113,10 @@ inline bool Parser::starts_const_argument(std::uint32_t i) const {
   return starts_literal(i) || is_open(i, Delim::Brace);
 }
 
-// A const generic argument: a literal, an identifier or a block. A negative literal is one literal
-// here and prints as `-1`.
+// A const generic argument: a literal, an identifier or a block. A negative literal prints as `-`
+// and the number apart, as everywhere else.
 bool Parser::const_argument() {
   if (const std::uint32_t literal_end = end_of_literal(pos_); literal_end != pos_) {
-    mark_joint(pos_, literal_end - pos_);
     pos_ = literal_end;
     return true;
   }

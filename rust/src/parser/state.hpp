@@ -229,6 +229,7 @@ enum class Expected : std::uint8_t {
   UnderscoreInBinder,
   AttributesBeforeRange,
   OpenRangeInSlice,
+  NegativeInherentImpl,
 };
 
 // Where and why the parse failed: the furthest token it reached, and what it expected there.
@@ -704,6 +705,9 @@ class Parser {
   struct AliasShape {
     bool colon = false, value = false;
   };
+  // Where a type alias may take its where clause: before the `=` (items), after the type (trait
+  // and impl items), or at either place but only once (foreign items).
+  enum class AliasWhere : std::uint8_t { BeforeValue, AfterValue, Either };
   bool item_list(ItemReader reader, std::uint32_t& first, std::uint32_t& count);
   bool item_block(ItemReader reader, Item& owner);
   bool visibility(Visibility& v);
@@ -714,7 +718,7 @@ class Parser {
   bool fn_body(Item& it, bool record);
   bool fn_item(Item& it);
   bool const_rest(bool& value, bool& extras);
-  bool type_alias_rest(bool where_last, AliasShape& shape);
+  bool type_alias_rest(AliasWhere where_at, AliasShape& shape);
   bool item_head(Item& it);
   bool item(std::uint32_t begin, const Snapshot& snap);
   bool item_rest(std::uint32_t begin, const Snapshot& snap, std::uint32_t attr_first);

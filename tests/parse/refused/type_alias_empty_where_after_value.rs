@@ -1,0 +1,1 @@
+type C<> = u8 where;

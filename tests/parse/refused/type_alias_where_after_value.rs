@@ -1,0 +1,1 @@
+type A = u8 where T: X;

@@ -1,0 +1,3 @@
+fn f() {
+    type B = u where T: X;
+}
