@@ -126,9 +126,14 @@ bool Lexer::ident_start_at(std::size_t i) const {
 
 // An identifier without the raw prefix: XID_Start or '_', then XID_Continue characters.
 std::size_t Lexer::ident_not_raw(std::size_t i) const {
-  if (!ident_start_at(i)) return kReject;
+  if (i >= n_) return kReject;
   std::size_t len = 1;
-  char_at(i, len);
+  if (s_[i] < 0x80) {
+    // Most identifiers start with an ASCII letter, which needs no decoding.
+    if ((kAscii[s_[i]] & lex_chars::kIdentStart) == 0) return kReject;
+  } else if (!lex_chars::is_ident_start_uni(char_at(i, len))) {
+    return kReject;
+  }
   i += len;
   for (;;) {
     while (i < n_ && (kAscii[s_[i]] & lex_chars::kIdentContinue) != 0) ++i;
