@@ -18,11 +18,13 @@ namespace rust::parser {
 namespace {
 
 // The keywords in byte order of their spelling, and for each first byte the run of them that
-// starts with it: a lookup compares a word with the few keywords of its first letter.
+// starts with it and the lengths they have: a lookup compares a word with the few keywords of
+// its first letter, and only when one of them is as long as the word.
 struct KeywordLookup {
   std::array<Keyword, kKeywordCount - 1> sorted{};
   std::uint8_t first[128] = {};
   std::uint8_t count[128] = {};
+  std::uint32_t lengths[128] = {};  // bit n set: a keyword of n bytes begins with this byte
   std::size_t longest = 0;
 
   constexpr KeywordLookup() {
@@ -35,16 +37,18 @@ struct KeywordLookup {
       const auto c = static_cast<unsigned char>(s[0]);
       if (count[c] == 0) first[c] = i;
       ++count[c];
+      lengths[c] |= std::uint32_t{1} << s.size();
       longest = std::max(longest, s.size());
     }
   }
 };
 constexpr KeywordLookup kKeywordLookup;
+static_assert(kKeywordLookup.longest < 32, "a keyword's length is a bit of KeywordLookup::lengths");
 
 Keyword keyword_of(std::string_view s) {
   if (s.empty() || s.size() > kKeywordLookup.longest) return Keyword::None;
   const auto c = static_cast<unsigned char>(s[0]);
-  if (c >= 128) return Keyword::None;
+  if (c >= 128 || ((kKeywordLookup.lengths[c] >> s.size()) & 1) == 0) return Keyword::None;
   const std::uint8_t first = kKeywordLookup.first[c];
   for (std::uint8_t i = first; i < first + kKeywordLookup.count[c]; ++i) {
     const Keyword k = kKeywordLookup.sorted[i];
