@@ -597,6 +597,13 @@ std::size_t Lexer::leaf(std::size_t i) {
         push(TokenKind::Punct, i, 1, b, punct_follows(i + 1) ? Token::kJoint : 0);
         return i + 1;
       }
+      if (has(b, lex_chars::kIdentStart)) {
+        // The common identifier: an ASCII start other than the r, b and c of raw identifiers and
+        // literal prefixes (their cases above) is an identifier as it stands.
+        e = ident_not_raw(i);
+        push(TokenKind::Ident, i, e - i, 0);
+        return e;
+      }
       break;
   }
   if (e != kReject) return e;
