@@ -515,9 +515,13 @@ bool Lexer::doc_comment(std::size_t i, std::size_t& next) {
   } else {
     return false;
   }
-  // A carriage return inside the text must start a CRLF pair.
+  // A carriage return inside the text must start a CRLF pair. Most comments have none, so the
+  // text is searched for one rather than read byte by byte.
   for (std::size_t k = text_begin; k < text_end; ++k) {
-    if (s_[k] == '\r' && (k + 1 >= text_end || s_[k + 1] != '\n')) return false;
+    const void* cr = std::memchr(s_ + k, '\r', text_end - k);
+    if (cr == nullptr) break;
+    k = static_cast<std::size_t>(static_cast<const unsigned char*>(cr) - s_);
+    if (k + 1 >= text_end || s_[k + 1] != '\n') return false;
   }
 
   const std::size_t span = end - i;
