@@ -603,8 +603,11 @@ std::size_t Lexer::leaf(std::size_t i) {
       }
       if (has(b, lex_chars::kIdentStart)) {
         // The common identifier: an ASCII start other than the r, b and c of raw identifiers and
-        // literal prefixes (their cases above) is an identifier as it stands.
-        e = ident_not_raw(i);
+        // literal prefixes (their cases above) is an identifier as it stands. Its ASCII part is
+        // read here; only a non-ASCII character after it needs ident_not_raw.
+        e = i + 1;
+        while (e < n_ && (kAscii[s_[e]] & lex_chars::kIdentContinue) != 0) ++e;
+        if (e < n_ && s_[e] >= 0x80) e = ident_not_raw(i);
         push(TokenKind::Ident, i, e - i, 0);
         return e;
       }
