@@ -66,14 +66,21 @@ void append_unicode_escape(char32_t c, std::string& out) {
 
 }  // namespace
 
+// The bytes a doc comment's text keeps as they are: printable ASCII but the quote and backslash.
+constexpr std::array<bool, 256> kPlain = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0x20; c < 0x7F; ++c) t[c] = c != '"' && c != '\\';
+  return t;
+}();
+
 void append_escaped(const unsigned char* s, std::size_t n, std::string& out) {
   std::size_t i = 0;
   while (i < n) {
     const unsigned char b = s[i];
-    if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\') {
+    if (kPlain[b]) {
       // A run of plain printable ASCII is copied in one go.
       std::size_t j = i + 1;
-      while (j < n && s[j] >= 0x20 && s[j] < 0x7F && s[j] != '"' && s[j] != '\\') ++j;
+      while (j < n && kPlain[s[j]]) ++j;
       out.append(reinterpret_cast<const char*>(s + i), j - i);
       i = j;
       continue;

@@ -126,9 +126,14 @@ bool Lexer::ident_start_at(std::size_t i) const {
 
 // An identifier without the raw prefix: XID_Start or '_', then XID_Continue characters.
 std::size_t Lexer::ident_not_raw(std::size_t i) const {
-  if (!ident_start_at(i)) return kReject;
+  if (i >= n_) return kReject;
   std::size_t len = 1;
-  char_at(i, len);
+  if (s_[i] < 0x80) {
+    // Most identifiers start with an ASCII letter, which needs no decoding.
+    if ((kAscii[s_[i]] & lex_chars::kIdentStart) == 0) return kReject;
+  } else if (!lex_chars::is_ident_start_uni(char_at(i, len))) {
+    return kReject;
+  }
   i += len;
   for (;;) {
     while (i < n_ && (kAscii[s_[i]] & lex_chars::kIdentContinue) != 0) ++i;
@@ -510,9 +515,13 @@ bool Lexer::doc_comment(std::size_t i, std::size_t& next) {
   } else {
     return false;
   }
-  // A carriage return inside the text must start a CRLF pair.
+  // A carriage return inside the text must start a CRLF pair. Most comments have none, so the
+  // text is searched for one rather than read byte by byte.
   for (std::size_t k = text_begin; k < text_end; ++k) {
-    if (s_[k] == '\r' && (k + 1 >= text_end || s_[k + 1] != '\n')) return false;
+    const void* cr = std::memchr(s_ + k, '\r', text_end - k);
+    if (cr == nullptr) break;
+    k = static_cast<std::size_t>(static_cast<const unsigned char*>(cr) - s_);
+    if (k + 1 >= text_end || s_[k + 1] != '\n') return false;
   }
 
   const std::size_t span = end - i;
@@ -591,6 +600,16 @@ std::size_t Lexer::leaf(std::size_t i) {
         if (b == '/' && (at(i + 1) == '/' || at(i + 1) == '*')) return kReject;
         push(TokenKind::Punct, i, 1, b, punct_follows(i + 1) ? Token::kJoint : 0);
         return i + 1;
+      }
+      if (has(b, lex_chars::kIdentStart)) {
+        // The common identifier: an ASCII start other than the r, b and c of raw identifiers and
+        // literal prefixes (their cases above) is an identifier as it stands. Its ASCII part is
+        // read here; only a non-ASCII character after it needs ident_not_raw.
+        e = i + 1;
+        while (e < n_ && (kAscii[s_[e]] & lex_chars::kIdentContinue) != 0) ++e;
+        if (e < n_ && s_[e] >= 0x80) e = ident_not_raw(i);
+        push(TokenKind::Ident, i, e - i, 0);
+        return e;
       }
       break;
   }

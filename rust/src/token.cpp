@@ -5,12 +5,11 @@
 
 namespace rust {
 
-std::string_view TokenBuffer::text(std::uint32_t i) const& {
-  const Token& t = tokens_[i];
+std::string_view TokenBuffer::delimiter_or_punct_text(const Token& t) {
   switch (t.kind) {
     case TokenKind::Ident:
     case TokenKind::Literal:
-      return (t.synthetic() ? std::string_view(synthetic_) : source_).substr(t.begin, t.length);
+      break;  // text() reads these itself
     case TokenKind::Punct: {
       // Indexed by the character itself; the table starts with NULs, so its length is given.
       static constexpr char kChars[] =

@@ -95,10 +95,20 @@ class TokenBuffer {
 
   /// The text of token `i`: an identifier's name (without "r#"), a literal as written, a
   /// punctuation or delimiter character.
-  std::string_view text(std::uint32_t i) const&;
+  /// Inline for identifiers and literals, the texts the parser and the printers ask for most.
+  std::string_view text(std::uint32_t i) const& {
+    const Token& t = tokens_[i];
+    if (t.kind == TokenKind::Ident || t.kind == TokenKind::Literal) {
+      return (t.synthetic() ? std::string_view(synthetic_) : source_).substr(t.begin, t.length);
+    }
+    return delimiter_or_punct_text(t);
+  }
   std::string_view text(std::uint32_t i) const&& = delete;  // it may lie in the buffer's own text
 
  private:
+  // The text of a punctuation or delimiter token.
+  static std::string_view delimiter_or_punct_text(const Token& t);
+
   std::string_view source_;
   std::string synthetic_;
   std::vector<Token> tokens_;

@@ -4,20 +4,6 @@
 
 namespace rust::parser {
 
-bool Parser::outer_attrs(bool record) {
-  while (is_punct(pos_, '#')) {
-    if (!attr(AttrStyle::Outer, record)) return false;
-  }
-  return true;
-}
-
-bool Parser::inner_attrs(bool record) {
-  while (is_punct(pos_, '#') && is_punct(pos_ + 1, '!')) {
-    if (!attr(AttrStyle::Inner, record)) return false;
-  }
-  return true;
-}
-
 bool Parser::attr(AttrStyle style, bool record) {
   Attribute a;
   a.style = style;

@@ -17,12 +17,24 @@
 namespace rust::parser {
 namespace {
 
+// A word of at most eight bytes as one number, its bytes in order: two words of the same length
+// are equal when their numbers are.
+constexpr std::uint64_t packed_word(std::string_view s) {
+  std::uint64_t word = 0;
+  for (const char c : s) word = word << 8 | static_cast<unsigned char>(c);
+  return word;
+}
+
 // The keywords in byte order of their spelling, and for each first byte the run of them that
-// starts with it: a lookup compares a word with the few keywords of its first letter.
+// starts with it and the lengths they have: a lookup compares a word with the few keywords of
+// its first letter, and only when one of them is as long as the word; it compares the packed
+// spellings, a single comparison each.
 struct KeywordLookup {
   std::array<Keyword, kKeywordCount - 1> sorted{};
+  std::array<std::uint64_t, kKeywordCount - 1> packed{};  // packed_word of each sorted spelling
   std::uint8_t first[128] = {};
   std::uint8_t count[128] = {};
+  std::uint32_t lengths[128] = {};  // bit n set: a keyword of n bytes begins with this byte
   std::size_t longest = 0;
 
   constexpr KeywordLookup() {
@@ -35,20 +47,25 @@ struct KeywordLookup {
       const auto c = static_cast<unsigned char>(s[0]);
       if (count[c] == 0) first[c] = i;
       ++count[c];
+      lengths[c] |= std::uint32_t{1} << s.size();
+      packed[i] = packed_word(s);
       longest = std::max(longest, s.size());
     }
   }
 };
 constexpr KeywordLookup kKeywordLookup;
+static_assert(kKeywordLookup.longest <= 8, "a keyword's spelling packs into one 64-bit word");
 
 Keyword keyword_of(std::string_view s) {
   if (s.empty() || s.size() > kKeywordLookup.longest) return Keyword::None;
   const auto c = static_cast<unsigned char>(s[0]);
-  if (c >= 128) return Keyword::None;
+  if (c >= 128 || ((kKeywordLookup.lengths[c] >> s.size()) & 1) == 0) return Keyword::None;
+  const std::uint64_t word = packed_word(s);
   const std::uint8_t first = kKeywordLookup.first[c];
   for (std::uint8_t i = first; i < first + kKeywordLookup.count[c]; ++i) {
     const Keyword k = kKeywordLookup.sorted[i];
-    if (kKeywords[std::size_t(k)].spelling == s) return k;
+    if (kKeywordLookup.packed[i] == word && kKeywords[std::size_t(k)].spelling.size() == s.size())
+      return k;
   }
   return Keyword::None;
 }

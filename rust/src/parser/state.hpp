@@ -619,9 +619,21 @@ class Parser {
   // -------------------------------------------------------------------------------------------
   // attributes.cpp
 
-  bool outer_attrs(bool record);
-  bool inner_attrs(bool record);
-  bool attr(AttrStyle style, bool record);
+  // Attributes are read before almost every item, statement, field and expression, and most
+  // often there is none: the test for a `#` is inline, the reading of one is not.
+  bool outer_attrs(bool record) {
+    while (is_punct(pos_, '#')) {
+      if (!attr(AttrStyle::Outer, record)) return false;
+    }
+    return true;
+  }
+  bool inner_attrs(bool record) {
+    while (is_punct(pos_, '#') && is_punct(pos_ + 1, '!')) {
+      if (!attr(AttrStyle::Inner, record)) return false;
+    }
+    return true;
+  }
+  [[gnu::noinline]] bool attr(AttrStyle style, bool record);
 
   // -------------------------------------------------------------------------------------------
   // paths.cpp
