@@ -17,9 +17,9 @@
 namespace cli {
 
 std::optional<keystone::Keystone> read_keystone(const std::string& path) {
-  const auto content = fsys::read_text(path);
+  auto content = fsys::read_text(path);
   if (!content) return std::nullopt;
-  auto parsed = keystone::Keystone::deserialize(*content);
+  auto parsed = keystone::Keystone::deserialize(std::move(*content));
   if (!parsed) return std::nullopt;
   return std::move(*parsed);
 }

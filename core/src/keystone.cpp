@@ -317,17 +317,19 @@ std::string zero_numbers(std::string_view text) {
   return out;
 }
 
-// The tree of one strict JSON text. The parser keeps one frame per open array or object; it is
-// made room for as many as the text has brackets when the usual allowance is not enough.
-simdjson::simdjson_result<Element> parse(simdjson::dom::parser& parser, std::string_view text) {
-  // The parser copies the text into a buffer of its own; an empty view may have no address.
-  const char* bytes = text.empty() ? "" : text.data();
-  auto tree = parser.parse(bytes, text.size());
+// The tree of one strict JSON text. The parser reads a little past the end of the text, so the
+// string is given that much room beyond its size and read where it is, not copied. The parser
+// keeps one frame per open array or object; it is made room for as many as the text has brackets
+// when the usual allowance is not enough.
+simdjson::simdjson_result<Element> parse(simdjson::dom::parser& parser, std::string& text) {
+  text.reserve(text.size() + simdjson::SIMDJSON_PADDING);
+  constexpr bool kCopy = false;
+  auto tree = parser.parse(text.data(), text.size(), kCopy);
   if (tree.error() != simdjson::DEPTH_ERROR) return tree;
   const auto brackets = static_cast<std::size_t>(
       std::count_if(text.begin(), text.end(), [](char c) { return c == '[' || c == '{'; }));
   if (const auto error = parser.allocate(text.size(), brackets + 1); error) return error;
-  return parser.parse(bytes, text.size());
+  return parser.parse(text.data(), text.size(), kCopy);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -390,6 +392,13 @@ void serialize(const Module& m, Writer& w) {
 }  // namespace
 
 std::expected<Keystone, JsonError> Keystone::deserialize(std::string_view text) {
+  std::string copy;
+  copy.reserve(text.size() + simdjson::SIMDJSON_PADDING);
+  copy.append(text);
+  return deserialize(std::move(copy));
+}
+
+std::expected<Keystone, JsonError> Keystone::deserialize(std::string&& text) {
   simdjson::dom::parser parser;
   auto tree = parse(parser, text);
   std::string zeroed;

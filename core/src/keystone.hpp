@@ -65,6 +65,11 @@ struct Keystone {
 
   /// Reads a whole keystone.json text (strict JSON, positional or keyed records).
   static std::expected<Keystone, JsonError> deserialize(std::string_view text);
+  /// The same, reading a text the caller gives up in place instead of from a copy of it.
+  static std::expected<Keystone, JsonError> deserialize(std::string&& text);
+  static std::expected<Keystone, JsonError> deserialize(const char* text) {
+    return deserialize(std::string_view(text));
+  }
 
   /// The pretty JSON document, ending without a line break.
   std::string serialize() const;
