@@ -57,7 +57,22 @@ class Lexer {
     return lex_chars::decode(s_, n_, i, len);
   }
 
-  bool ident_start_at(std::size_t i) const;
+  // The length of the character at `i` when it may start an identifier (XID_Start or '_'), else
+  // 0. Most identifiers start with an ASCII letter, which needs no decoding.
+  std::size_t ident_start_length(std::size_t i) const {
+    if (i >= n_) return 0;
+    if (s_[i] < 0x80) return (kAscii[s_[i]] & lex_chars::kIdentStart) != 0 ? 1 : 0;
+    std::size_t len = 0;
+    return lex_chars::is_ident_start_uni(char_at(i, len)) ? len : 0;
+  }
+  bool ident_start_at(std::size_t i) const { return ident_start_length(i) != 0; }
+  // The end of the XID_Continue characters from `i` on. The ASCII run is read inline; only a
+  // non-ASCII character calls out.
+  std::size_t ident_rest(std::size_t i) const {
+    while (i < n_ && (kAscii[s_[i]] & lex_chars::kIdentContinue) != 0) ++i;
+    return i < n_ && s_[i] >= 0x80 ? ident_rest_beyond_ascii(i) : i;
+  }
+  std::size_t ident_rest_beyond_ascii(std::size_t i) const;
   std::size_t ident_not_raw(std::size_t i) const;
   std::size_t ident_any(std::size_t i, bool& raw) const;
   std::size_t ident(std::size_t i, bool& raw) const;
@@ -117,30 +132,21 @@ class Lexer {
   std::uint32_t doc_ident_ = std::numeric_limits<std::uint32_t>::max();
 };
 
-bool Lexer::ident_start_at(std::size_t i) const {
-  if (i >= n_) return false;
-  if (s_[i] < 0x80) return (kAscii[s_[i]] & lex_chars::kIdentStart) != 0;
+// ident_rest from a non-ASCII character on.
+std::size_t Lexer::ident_rest_beyond_ascii(std::size_t i) const {
   std::size_t len = 0;
-  return lex_chars::is_ident_start_uni(char_at(i, len));
-}
-
-// An identifier without the raw prefix: XID_Start or '_', then XID_Continue characters.
-std::size_t Lexer::ident_not_raw(std::size_t i) const {
-  if (i >= n_) return kReject;
-  std::size_t len = 1;
-  if (s_[i] < 0x80) {
-    // Most identifiers start with an ASCII letter, which needs no decoding.
-    if ((kAscii[s_[i]] & lex_chars::kIdentStart) == 0) return kReject;
-  } else if (!lex_chars::is_ident_start_uni(char_at(i, len))) {
-    return kReject;
-  }
-  i += len;
   for (;;) {
     while (i < n_ && (kAscii[s_[i]] & lex_chars::kIdentContinue) != 0) ++i;
     if (i >= n_ || s_[i] < 0x80) return i;
     if (!lex_chars::is_ident_continue_uni(char_at(i, len))) return i;
     i += len;
   }
+}
+
+// An identifier without the raw prefix: XID_Start or '_', then XID_Continue characters.
+std::size_t Lexer::ident_not_raw(std::size_t i) const {
+  const std::size_t len = ident_start_length(i);
+  return len == 0 ? kReject : ident_rest(i + len);
 }
 
 std::size_t Lexer::ident_any(std::size_t i, bool& raw) const {
@@ -603,11 +609,8 @@ std::size_t Lexer::leaf(std::size_t i) {
       }
       if (has(b, lex_chars::kIdentStart)) {
         // The common identifier: an ASCII start other than the r, b and c of raw identifiers and
-        // literal prefixes (their cases above) is an identifier as it stands. Its ASCII part is
-        // read here; only a non-ASCII character after it needs ident_not_raw.
-        e = i + 1;
-        while (e < n_ && (kAscii[s_[e]] & lex_chars::kIdentContinue) != 0) ++e;
-        if (e < n_ && s_[e] >= 0x80) e = ident_not_raw(i);
+        // literal prefixes (their cases above) is an identifier as it stands.
+        e = ident_rest(i + 1);
         push(TokenKind::Ident, i, e - i, 0);
         return e;
       }
